@@ -1,0 +1,19 @@
+#include "Program.h"
+
+#include "AppInstance.h"
+
+CQelUserApp::CQelUserApp() { GetAppInstance()->currentProgram = this; }
+
+CQelUserApp::CQelUserApp(const CQelUserApp& other) : CQelObject(other) {}
+
+CQelUserApp::~CQelUserApp() {
+    if (GetAppInstance()->currentProgram == this) GetAppInstance()->currentProgram = nullptr;
+}
+
+namespace rg_Zarno_JiBen {
+
+int32_t rg_ChuangKouChengXuLei::FilterMessage(HWND, uint32_t, WPARAM, LPARAM, MSG*) { return 1; }
+int32_t rg_ChuangKouChengXuLei::OnIdleTime(uint32_t) { return 0; }
+void rg_ChuangKouChengXuLei::OnExitProgram() {}
+
+}  // namespace rg_Zarno_JiBen

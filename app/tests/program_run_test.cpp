@@ -1,0 +1,86 @@
+// Starts the built program, checks its main window and ends it with Esc.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+struct FindData {
+    DWORD pid;
+    HWND found;
+};
+
+HWND FindProgramWindow(DWORD pid) {
+    FindData data{pid, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* d = reinterpret_cast<FindData*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            wchar_t title[128] = {};
+            GetWindowTextW(hwnd, title, 128);
+            if (owner == d->pid && IsWindowVisible(hwnd) && wcscmp(title, L"Ferovel V1.3  Osk") == 0) {
+                d->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+TEST(Program, MainWindowIsCentredWithTheDesignClientSizeAndEscEndsWithExitCodeZero) {
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    wchar_t commandLine[MAX_PATH * 2];
+    swprintf(commandLine, MAX_PATH * 2, L"\"%ls\"", PHOTOPRINT_EXE);
+    ASSERT_TRUE(CreateProcessW(PHOTOPRINT_EXE, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        << GetLastError();
+    HWND hwnd = nullptr;
+    for (int i = 0; i < 300 && !hwnd; ++i) {
+        hwnd = FindProgramWindow(pi.dwProcessId);
+        if (!hwnd) Sleep(50);
+    }
+    ASSERT_NE(hwnd, nullptr);
+    RECT client{}, outer{};
+    GetClientRect(hwnd, &client);
+    GetWindowRect(hwnd, &outer);
+    EXPECT_EQ(client.right, 967);
+    EXPECT_EQ(client.bottom, 790);
+    MONITORINFO mi{sizeof mi};
+    GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &mi);
+    const int freeLeft = outer.left - mi.rcWork.left, freeRight = mi.rcWork.right - outer.right;
+    const int freeTop = outer.top - mi.rcWork.top, freeBottom = mi.rcWork.bottom - outer.bottom;
+    EXPECT_LE(abs(freeLeft - freeRight), 1);
+    EXPECT_LE(abs(freeTop - freeBottom), 1);
+    EXPECT_NE(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), 0);
+
+    PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD code = 1234;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(IsWindow(hwnd));
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+TEST(Program, ExecutableCarriesBothIconsAndTheCommonControlsManifest) {
+    HMODULE exe = LoadLibraryExW(PHOTOPRINT_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(exe, nullptr);
+    EXPECT_NE(FindResourceW(exe, MAKEINTRESOURCEW(500), RT_GROUP_ICON), nullptr);
+    EXPECT_NE(FindResourceW(exe, MAKEINTRESOURCEW(100), RT_GROUP_ICON), nullptr);
+    EXPECT_NE(LoadImageW(exe, MAKEINTRESOURCEW(500), IMAGE_ICON, 32, 32, 0), nullptr);
+    HRSRC manifest = FindResourceW(exe, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(manifest, nullptr);
+    const char* text = static_cast<const char*>(LockResource(LoadResource(exe, manifest)));
+    std::string xml(text, SizeofResource(exe, manifest));
+    EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(xml.find("version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(xml.find("asInvoker"), std::string::npos);
+    FreeLibrary(exe);
+}
+
+}  // namespace
