@@ -1,0 +1,100 @@
+// ZSoft PCX: 1-bit monochrome, 16 colours (4 bit planes or packed nibbles), 256 colours with the
+// palette at the end, 24-bit in three planes and 32-bit in four; uncompressed or run-length coded.
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "internal.h"
+
+namespace cximg {
+
+bool DecodePcx(const uint8_t* d, size_t n, Picture& out, const char*& err) {
+    if (n < 128) { err = "truncated file"; return false; }
+    if (d[0] != 0x0A) { err = "not a PCX file"; return false; }
+    const uint8_t encoding = d[2], bpp = d[3], planes = d[65];
+    if (encoding > 1) { err = "unsupported PCX encoding"; return false; }
+    const int xmin = Le16(d + 4), ymin = Le16(d + 6), xmax = Le16(d + 8), ymax = Le16(d + 10);
+    const uint32_t bpl = Le16(d + 66);
+    if (xmax < xmin || ymax < ymin) { err = "invalid PCX size"; return false; }
+    const uint32_t w = uint32_t(xmax - xmin + 1), h = uint32_t(ymax - ymin + 1);
+    const bool supported = (bpp == 1 && planes >= 1 && planes <= 4) || (bpp == 4 && planes == 1) ||
+                           (bpp == 8 && (planes == 1 || planes == 3 || planes == 4));
+    if (!supported) { err = "unsupported PCX bit depth"; return false; }
+    if (uint64_t(bpl) * 8 < uint64_t(w) * bpp || bpl == 0) { err = "invalid PCX line length"; return false; }
+
+    const uint64_t lineBytes = uint64_t(bpl) * planes;
+    const uint64_t total = lineBytes * h;
+    const size_t avail = n - 128;
+    // A run of 63 bytes takes two bytes of the file.
+    if (uint64_t(w) * h > kMaxPixels || (encoding ? total * 2 / 63 : total) > avail) { err = "truncated file"; return false; }
+
+    std::vector<uint8_t> raw;
+    try {
+        raw.resize(size_t(total));
+    } catch (const std::bad_alloc&) {
+        err = "out of memory";
+        return false;
+    }
+    size_t pos = 128;
+    if (!encoding) {
+        std::copy(d + pos, d + pos + total, raw.begin());
+    } else {
+        size_t k = 0;
+        while (k < total) {
+            if (pos >= n) { err = "truncated file"; return false; }
+            uint8_t b = d[pos++];
+            if ((b & 0xC0) == 0xC0) {
+                uint32_t count = b & 0x3F;
+                if (pos >= n) { err = "truncated file"; return false; }
+                uint8_t v = d[pos++];
+                for (uint32_t i = 0; i < count && k < total; ++i) raw[k++] = v;
+            } else {
+                raw[k++] = b;
+            }
+        }
+    }
+
+    // Palettes: 16 entries in the header; 256 entries after a 0x0C byte at the end of the file.
+    uint32_t pal[256];
+    const uint8_t* hp = d + 16;
+    for (int i = 0; i < 16; ++i) pal[i] = hp[i * 3 + 2] | (hp[i * 3 + 1] << 8) | (uint32_t(hp[i * 3]) << 16) | 0xFF000000u;
+    if (bpp == 1 && planes == 1 && (pal[0] == pal[1])) {
+        pal[0] = 0xFF000000u;
+        pal[1] = 0xFFFFFFFFu;
+    }
+    if (bpp == 8 && planes == 1) {
+        if (n >= 128 + 769 && d[n - 769] == 0x0C) {
+            const uint8_t* p = d + n - 768;
+            for (int i = 0; i < 256; ++i) pal[i] = p[i * 3 + 2] | (p[i * 3 + 1] << 8) | (uint32_t(p[i * 3]) << 16) | 0xFF000000u;
+        } else {
+            for (uint32_t i = 0; i < 256; ++i) pal[i] = i | (i << 8) | (i << 16) | 0xFF000000u;
+        }
+    }
+
+    if (!out.Allocate(w, h, err)) return false;
+    out.alpha = bpp == 8 && planes == 4;
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t* line = raw.data() + size_t(y) * lineBytes;
+        uint32_t* row = reinterpret_cast<uint32_t*>(out.Row(y));
+        for (uint32_t x = 0; x < w; ++x) {
+            uint32_t c;
+            if (bpp == 1) {
+                uint32_t idx = 0;
+                for (uint32_t p = 0; p < planes; ++p) idx |= ((line[p * bpl + x / 8] >> (7 - x % 8)) & 1u) << p;
+                c = pal[idx];
+            } else if (bpp == 4) {
+                uint8_t b = line[x / 2];
+                c = pal[(x & 1) ? (b & 15) : (b >> 4)];
+            } else if (planes == 1) {
+                c = pal[line[x]];
+            } else {
+                uint32_t a = planes == 4 ? line[3 * bpl + x] : 255;
+                c = line[2 * bpl + x] | (line[bpl + x] << 8) | (uint32_t(line[x]) << 16) | (a << 24);
+            }
+            row[x] = c;
+        }
+    }
+    return true;
+}
+
+}  // namespace cximg

@@ -1,0 +1,583 @@
+// Deflate (RFC 1951) compression tuned for speed on filtered picture rows.
+//
+// Parsing is greedy: at each position one hash-table entry (the last position with the same four
+// bytes) is checked, and the match is extended up to 258 bytes. After a long stretch without
+// matches the parser looks at fewer positions, which keeps noisy photographs fast. Each block of
+// up to 64K symbols gets its own Huffman codes, or is stored when that is smaller.
+#include "deflate.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "simd.h"
+
+namespace cximg {
+
+// ---------------------------------------------------------------------------------------------
+// Checksums
+
+namespace {
+
+struct CrcTables {
+    uint32_t t[8][256];
+    CrcTables() {
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[0][i] = c;
+        }
+        for (uint32_t i = 0; i < 256; ++i)
+            for (int s = 1; s < 8; ++s) t[s][i] = (t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF];
+    }
+};
+
+const CrcTables& Crc() {
+    static const CrcTables tables;
+    return tables;
+}
+
+}  // namespace
+
+uint32_t Crc32(uint32_t crc, const uint8_t* p, size_t n) {
+    const CrcTables& T = Crc();
+    uint32_t c = ~crc;
+    while (n >= 8) {
+        uint32_t lo, hi;
+        std::memcpy(&lo, p, 4);
+        std::memcpy(&hi, p + 4, 4);
+        lo ^= c;  // little-endian hosts only (x86-64 and ARM64 Windows)
+        c = T.t[7][lo & 0xFF] ^ T.t[6][(lo >> 8) & 0xFF] ^ T.t[5][(lo >> 16) & 0xFF] ^ T.t[4][lo >> 24] ^
+            T.t[3][hi & 0xFF] ^ T.t[2][(hi >> 8) & 0xFF] ^ T.t[1][(hi >> 16) & 0xFF] ^ T.t[0][hi >> 24];
+        p += 8;
+        n -= 8;
+    }
+    while (n--) c = T.t[0][(c ^ *p++) & 0xFF] ^ (c >> 8);
+    return ~c;
+}
+
+namespace {
+
+constexpr uint32_t kAdlerMod = 65521;
+constexpr size_t kAdlerBlock = 5552;  // the most bytes before the sums can overflow 32 bits
+
+uint32_t Adler32Scalar(uint32_t adler, const uint8_t* p, size_t n) {
+    uint32_t a = adler & 0xFFFF, b = adler >> 16;
+    while (n) {
+        size_t k = std::min(n, kAdlerBlock);
+        n -= k;
+        while (k--) {
+            a += *p++;
+            b += a;
+        }
+        a %= kAdlerMod;
+        b %= kAdlerMod;
+    }
+    return a | (b << 16);
+}
+
+#if CXIMG_X86
+CXIMG_AVX2 uint32_t Adler32Avx2(uint32_t adler, const uint8_t* p, size_t n) {
+    uint32_t a = adler & 0xFFFF, b = adler >> 16;
+    const __m256i weights = _mm256_setr_epi8(32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15,
+                                             14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1);
+    const __m256i ones = _mm256_set1_epi16(1), zero = _mm256_setzero_si256();
+    while (n >= 32) {
+        size_t blocks = std::min(n, kAdlerBlock) / 32;
+        n -= blocks * 32;
+        __m256i vs1 = _mm256_setzero_si256(), vs2 = _mm256_setzero_si256(), vs1acc = _mm256_setzero_si256();
+        for (size_t i = 0; i < blocks; ++i, p += 32) {
+            __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+            vs1acc = _mm256_add_epi32(vs1acc, vs1);  // every earlier block's sum counts 32 more times
+            vs1 = _mm256_add_epi32(vs1, _mm256_sad_epu8(v, zero));
+            vs2 = _mm256_add_epi32(vs2, _mm256_madd_epi16(_mm256_maddubs_epi16(v, weights), ones));
+        }
+        vs2 = _mm256_add_epi32(vs2, _mm256_slli_epi32(vs1acc, 5));
+        alignas(32) uint32_t s1[8], s2[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(s1), vs1);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(s2), vs2);
+        uint64_t sum1 = 0, sum2 = 0;
+        for (int i = 0; i < 8; ++i) {
+            sum1 += s1[i];
+            sum2 += s2[i];
+        }
+        b = uint32_t((b + uint64_t(a) * 32 * blocks + sum2) % kAdlerMod);
+        a = uint32_t((a + sum1) % kAdlerMod);
+    }
+    return Adler32Scalar(a | (b << 16), p, n);
+}
+#endif
+
+}  // namespace
+
+uint32_t Adler32(uint32_t adler, const uint8_t* p, size_t n) {
+#if CXIMG_X86
+    if (HaveAvx2()) return Adler32Avx2(adler, p, n);
+#endif
+    return Adler32Scalar(adler, p, n);
+}
+
+bool ByteSink::Reserve(size_t n) {
+    if (m_capacity - m_size >= n) return true;
+    size_t cap = std::max<size_t>(m_capacity * 2, 1 << 16);
+    while (cap - m_size < n) cap *= 2;
+    void* p = std::realloc(m_data, cap);
+    if (!p) return false;
+    m_data = static_cast<uint8_t*>(p);
+    m_capacity = cap;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Huffman codes
+
+namespace {
+
+constexpr int kLitLenCodes = 286, kDistCodes = 30, kClCodes = 19;
+
+struct LengthCode {
+    uint16_t code;   // 257..285
+    uint8_t extraBits;
+    uint16_t extra;  // value of the extra bits
+};
+
+struct Tables {
+    LengthCode len[259];
+    uint8_t distCode[512];
+    uint16_t distBase[30];
+    uint8_t distExtra[30];
+    Tables() {
+        static const uint16_t lenBase[29] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 15, 17, 19, 23, 27, 31,
+                                             35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+        static const uint8_t lenExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+        for (int c = 0; c < 29; ++c) {
+            int top = c == 28 ? 258 : lenBase[c] + (1 << lenExtra[c]) - 1;
+            if (c == 27) top = 257;
+            for (int l = lenBase[c]; l <= top; ++l) len[l] = LengthCode{uint16_t(257 + c), lenExtra[c], uint16_t(l - lenBase[c])};
+        }
+        static const uint16_t dBase[30] = {1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97, 129, 193,
+                                           257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+        static const uint8_t dExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+        for (int c = 0; c < 30; ++c) {
+            distBase[c] = dBase[c];
+            distExtra[c] = dExtra[c];
+            int top = dBase[c] + (1 << dExtra[c]) - 1;
+            for (int dist = dBase[c]; dist <= top; ++dist) {
+                if (dist <= 256) distCode[dist - 1] = uint8_t(c);
+                else distCode[256 + ((dist - 1) >> 7)] = uint8_t(c);
+            }
+        }
+    }
+    int DistCode(uint32_t dist) const { return dist <= 256 ? distCode[dist - 1] : distCode[256 + ((dist - 1) >> 7)]; }
+};
+
+const Tables& T() {
+    static const Tables tables;
+    return tables;
+}
+
+// Code lengths of an optimal prefix code limited to maxLen bits. Every code gets at least two
+// symbols so that decoders see a complete code.
+void BuildLengths(const uint32_t* freq, int n, int maxLen, uint8_t* lens) {
+    std::fill(lens, lens + n, 0);
+    struct Leaf {
+        uint32_t freq;
+        int sym;
+    };
+    Leaf leaves[kLitLenCodes];
+    int count = 0;
+    for (int i = 0; i < n; ++i)
+        if (freq[i]) leaves[count++] = Leaf{freq[i], i};
+    for (int i = 0; count < 2 && i < n; ++i)
+        if (!freq[i]) leaves[count++] = Leaf{0, i};
+    std::sort(leaves, leaves + count, [](const Leaf& a, const Leaf& b) {
+        return a.freq != b.freq ? a.freq < b.freq : a.sym < b.sym;
+    });
+    // Two-queue Huffman construction: leaves in order, then internal nodes in creation order.
+    uint64_t weight[2 * kLitLenCodes];
+    int parent[2 * kLitLenCodes];
+    for (int i = 0; i < count; ++i) weight[i] = leaves[i].freq;
+    int nextLeaf = 0, nextNode = count, made = count;
+    auto takeSmallest = [&]() {
+        if (nextLeaf < count && (nextNode >= made || weight[nextLeaf] <= weight[nextNode])) return nextLeaf++;
+        return nextNode++;
+    };
+    while (made < 2 * count - 1) {
+        int a = takeSmallest(), b = takeSmallest();
+        weight[made] = weight[a] + weight[b];
+        parent[a] = parent[b] = made;
+        ++made;
+    }
+    int depth[2 * kLitLenCodes];
+    depth[made - 1] = 0;
+    for (int i = made - 2; i >= 0; --i) depth[i] = depth[parent[i]] + 1;
+    // Count leaves per length, folding lengths beyond the limit back into a valid code.
+    int blCount[64] = {0};
+    int overflow = 0;
+    for (int i = 0; i < count; ++i) {
+        int d = depth[i];
+        if (d > maxLen) {
+            d = maxLen;
+            ++overflow;
+        }
+        ++blCount[d];
+    }
+    while (overflow > 0) {
+        int bits = maxLen - 1;
+        while (blCount[bits] == 0) --bits;
+        --blCount[bits];
+        blCount[bits + 1] += 2;
+        --blCount[maxLen];
+        overflow -= 2;
+    }
+    // The least frequent symbols get the longest codes.
+    int idx = 0;
+    for (int len = maxLen; len >= 1; --len)
+        for (int k = 0; k < blCount[len]; ++k) lens[leaves[idx++].sym] = uint8_t(len);
+}
+
+// Canonical codes, bit-reversed for writing least significant bit first.
+void BuildCodes(const uint8_t* lens, int n, uint16_t* codes) {
+    int blCount[16] = {0};
+    for (int i = 0; i < n; ++i) ++blCount[lens[i]];
+    blCount[0] = 0;
+    int next[16];
+    int code = 0;
+    for (int bits = 1; bits < 16; ++bits) {
+        code = (code + blCount[bits - 1]) << 1;
+        next[bits] = code;
+    }
+    for (int i = 0; i < n; ++i) {
+        int len = lens[i];
+        if (!len) {
+            codes[i] = 0;
+            continue;
+        }
+        uint32_t c = uint32_t(next[len]++), r = 0;
+        for (int b = 0; b < len; ++b) r |= ((c >> b) & 1u) << (len - 1 - b);
+        codes[i] = uint16_t(r);
+    }
+}
+
+class BitWriter {
+public:
+    explicit BitWriter(uint8_t* out) : m_out(out) {}
+    void Put(uint64_t bits, unsigned count) {  // count <= 32
+        m_acc |= bits << m_bits;
+        m_bits += count;
+        if (m_bits >= 32) {
+            uint32_t v = uint32_t(m_acc);
+            std::memcpy(m_out, &v, 4);
+            m_out += 4;
+            m_acc >>= 32;
+            m_bits -= 32;
+        }
+    }
+    // Writes out whole bytes and pads the last one with zero bits.
+    void AlignToByte() {
+        while (m_bits > 0) {
+            *m_out++ = uint8_t(m_acc);
+            m_acc >>= 8;
+            m_bits = m_bits > 8 ? m_bits - 8 : 0;
+        }
+        m_acc = 0;
+    }
+    uint8_t* Out() { return m_out; }
+    void SetOut(uint8_t* p) { m_out = p; }
+
+private:
+    uint8_t* m_out;
+    uint64_t m_acc = 0;
+    unsigned m_bits = 0;
+};
+
+// One symbol of the parse: a literal (len 0) or a match.
+struct Symbol {
+    uint16_t litOrLen;  // literal byte, or match length 3..258
+    uint16_t dist;      // 0 for a literal
+};
+
+constexpr int kClOrder[kClCodes] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+class Deflater {
+public:
+    Deflater(const uint8_t* data, size_t size, ByteSink& out) : m_in(data), m_size(size), m_out(out) {}
+
+    bool Run() {
+        constexpr size_t kHashSize = size_t(1) << kHashBits;
+        std::unique_ptr<uint32_t[]> table(new (std::nothrow) uint32_t[kHashSize]);
+        std::unique_ptr<Symbol[]> syms(new (std::nothrow) Symbol[kMaxSymbols]);
+        if (!table || !syms) return false;
+        std::fill(table.get(), table.get() + kHashSize, 0u);
+        m_table = table.get();
+        m_syms = syms.get();
+        // Positions are stored plus one, so 0 means "none".
+        size_t pos = 0;
+        if (m_size == 0) {
+            if (!m_out.Reserve(16)) return false;
+            BitWriter bw(m_out.End());
+            bw.Put(1, 1);  // final block
+            bw.Put(1, 2);  // fixed codes
+            bw.Put(0, 7);  // end of block (code 256 is seven zero bits)
+            bw.AlignToByte();
+            m_out.Advance(size_t(bw.Out() - m_out.End()));
+            return true;
+        }
+        BitWriter bw(nullptr);
+        while (pos < m_size) {
+            size_t start = pos;
+            pos = Parse(pos);
+            if (!EmitBlock(start, pos, pos >= m_size, bw)) return false;
+        }
+        // Flush the last partial byte.
+        if (!m_out.Reserve(16)) return false;
+        bw.SetOut(m_out.End());
+        bw.AlignToByte();
+        m_out.Advance(size_t(bw.Out() - m_out.End()));
+        return true;
+    }
+
+private:
+    static constexpr int kHashBits = 16;
+    static constexpr size_t kMaxSymbols = 1 << 16;
+    static constexpr size_t kMaxBlockBytes = 1 << 18;
+    static constexpr uint32_t kWindow = 32768;
+
+    static uint32_t Load32(const uint8_t* p) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        return v;
+    }
+    static uint32_t Hash(uint32_t v) { return (v * 2654435761u) >> (32 - kHashBits); }
+
+    // Greedy parse from pos until the symbol buffer or the block's input budget is full.
+    size_t Parse(size_t pos) {
+        std::fill(std::begin(m_litFreq), std::end(m_litFreq), 0u);
+        std::fill(std::begin(m_distFreq), std::end(m_distFreq), 0u);
+        m_count = 0;
+        const size_t end = std::min(m_size, pos + kMaxBlockBytes);
+        const size_t matchLimit = m_size >= 8 ? m_size - 8 : 0;  // room for 8-byte compares
+        const Tables& tables = T();
+        uint32_t misses = 0;
+        while (pos < end && m_count + 1 < kMaxSymbols) {
+            if (pos < matchLimit) {
+                uint32_t v = Load32(m_in + pos);
+                uint32_t h = Hash(v);
+                uint32_t cand = m_table[h];
+                m_table[h] = uint32_t(pos + 1);
+                if (cand && pos + 1 - cand <= kWindow && Load32(m_in + cand - 1) == v) {
+                    size_t ref = cand - 1;
+                    size_t len = 4, maxLen = std::min<size_t>(258, m_size - pos);
+                    while (len + 8 <= maxLen) {
+                        uint64_t a, b;
+                        std::memcpy(&a, m_in + pos + len, 8);
+                        std::memcpy(&b, m_in + ref + len, 8);
+                        uint64_t x = a ^ b;
+                        if (x) {
+                            len += size_t(__builtin_ctzll(x) >> 3);
+                            goto found;
+                        }
+                        len += 8;
+                    }
+                    while (len < maxLen && m_in[pos + len] == m_in[ref + len]) ++len;
+                found:
+                    uint32_t dist = uint32_t(pos - ref);
+                    m_syms[m_count++] = Symbol{uint16_t(len), uint16_t(dist)};
+                    ++m_litFreq[tables.len[len].code];
+                    ++m_distFreq[tables.DistCode(dist)];
+                    // Index the match's last position so runs continue into the next match.
+                    if (pos + len - 1 < matchLimit) m_table[Hash(Load32(m_in + pos + len - 1))] = uint32_t(pos + len);
+                    pos += len;
+                    misses = 0;
+                    continue;
+                }
+                // No match: after many misses in a row, look at fewer positions.
+                ++misses;
+                size_t step = 1 + (misses >> 6);
+                if (step > 1) {
+                    size_t stop = std::min({pos + std::min<size_t>(step, 32), end, pos + (kMaxSymbols - 1 - m_count)});
+                    for (; pos < stop; ++pos) {
+                        m_syms[m_count++] = Symbol{m_in[pos], 0};
+                        ++m_litFreq[m_in[pos]];
+                    }
+                    continue;
+                }
+            }
+            m_syms[m_count++] = Symbol{m_in[pos], 0};
+            ++m_litFreq[m_in[pos]];
+            ++pos;
+        }
+        return pos;
+    }
+
+    // Code-length sequence of the two codes with runs (16, 17, 18) for the block header.
+    struct ClItem {
+        uint8_t sym, extraBits, extra;
+    };
+
+    static int RleLengths(const uint8_t* lens, int n, ClItem* items) {
+        int count = 0;
+        for (int i = 0; i < n;) {
+            uint8_t v = lens[i];
+            int run = 1;
+            while (i + run < n && lens[i + run] == v) ++run;
+            if (v == 0 && run >= 3) {
+                int left = run;
+                while (left >= 3) {
+                    if (left >= 11) {
+                        int k = std::min(left, 138);
+                        items[count++] = ClItem{18, 7, uint8_t(k - 11)};
+                        left -= k;
+                    } else {
+                        int k = std::min(left, 10);
+                        items[count++] = ClItem{17, 3, uint8_t(k - 3)};
+                        left -= k;
+                    }
+                }
+                for (int k = 0; k < left; ++k) items[count++] = ClItem{0, 0, 0};
+            } else if (v != 0 && run >= 4) {
+                items[count++] = ClItem{v, 0, 0};
+                int left = run - 1;
+                while (left >= 3) {
+                    int k = std::min(left, 6);
+                    items[count++] = ClItem{16, 2, uint8_t(k - 3)};
+                    left -= k;
+                }
+                for (int k = 0; k < left; ++k) items[count++] = ClItem{v, 0, 0};
+            } else {
+                for (int k = 0; k < run; ++k) items[count++] = ClItem{v, 0, 0};
+            }
+            i += run;
+        }
+        return count;
+    }
+
+    bool EmitBlock(size_t start, size_t end, bool final, BitWriter& bw) {
+        const Tables& tables = T();
+        ++m_litFreq[256];
+        uint8_t litLens[kLitLenCodes], distLens[kDistCodes];
+        BuildLengths(m_litFreq, kLitLenCodes, 15, litLens);
+        BuildLengths(m_distFreq, kDistCodes, 15, distLens);
+        int hlit = kLitLenCodes, hdist = kDistCodes;
+        while (hlit > 257 && !litLens[hlit - 1]) --hlit;
+        while (hdist > 1 && !distLens[hdist - 1]) --hdist;
+        uint8_t all[kLitLenCodes + kDistCodes];
+        std::copy(litLens, litLens + hlit, all);
+        std::copy(distLens, distLens + hdist, all + hlit);
+        ClItem items[kLitLenCodes + kDistCodes];
+        int nItems = RleLengths(all, hlit + hdist, items);
+        uint32_t clFreq[kClCodes] = {0};
+        for (int i = 0; i < nItems; ++i) ++clFreq[items[i].sym];
+        uint8_t clLens[kClCodes];
+        BuildLengths(clFreq, kClCodes, 7, clLens);
+        int hclen = kClCodes;
+        while (hclen > 4 && !clLens[kClOrder[hclen - 1]]) --hclen;
+
+        // Size of the block with these codes, in bits.
+        uint64_t bits = 3 + 5 + 5 + 4 + 3 * uint64_t(hclen);
+        for (int i = 0; i < nItems; ++i) bits += clLens[items[i].sym] + items[i].extraBits;
+        for (int s = 0; s < kLitLenCodes; ++s) bits += uint64_t(m_litFreq[s]) * litLens[s];
+        for (int c = 0; c < 29; ++c) bits += uint64_t(m_litFreq[257 + c]) * (c >= 8 && c < 28 ? (c - 4) / 4 : 0);
+        for (int c = 0; c < kDistCodes; ++c) bits += uint64_t(m_distFreq[c]) * (distLens[c] + tables.distExtra[c]);
+        const size_t raw = end - start;
+        const uint64_t storedBits = uint64_t(raw) * 8 + (raw / 65535 + 1) * 40 + 8;
+
+        if (!m_out.Reserve(size_t(std::min(bits, storedBits) / 8) + 64)) return false;
+        bw.SetOut(m_out.End());
+        if (storedBits < bits) {
+            // Stored blocks of at most 65535 bytes each.
+            size_t p = start;
+            do {
+                size_t k = std::min<size_t>(65535, end - p);
+                bool last = final && p + k == end;
+                bw.Put(last ? 1 : 0, 1);
+                bw.Put(0, 2);
+                bw.AlignToByte();
+                uint8_t* o = bw.Out();
+                o[0] = uint8_t(k);
+                o[1] = uint8_t(k >> 8);
+                o[2] = uint8_t(~k);
+                o[3] = uint8_t((~k) >> 8);
+                std::memcpy(o + 4, m_in + p, k);
+                bw.SetOut(o + 4 + k);
+                p += k;
+            } while (p < end);
+            m_out.Advance(size_t(bw.Out() - m_out.End()));
+            return true;
+        }
+
+        uint16_t litCodes[kLitLenCodes], distCodes[kDistCodes], clCodes[kClCodes];
+        BuildCodes(litLens, kLitLenCodes, litCodes);
+        BuildCodes(distLens, kDistCodes, distCodes);
+        BuildCodes(clLens, kClCodes, clCodes);
+        bw.Put(final ? 1 : 0, 1);
+        bw.Put(2, 2);  // dynamic Huffman codes
+        bw.Put(uint32_t(hlit - 257), 5);
+        bw.Put(uint32_t(hdist - 1), 5);
+        bw.Put(uint32_t(hclen - 4), 4);
+        for (int i = 0; i < hclen; ++i) bw.Put(clLens[kClOrder[i]], 3);
+        for (int i = 0; i < nItems; ++i) {
+            bw.Put(clCodes[items[i].sym], clLens[items[i].sym]);
+            if (items[i].extraBits) bw.Put(items[i].extra, items[i].extraBits);
+        }
+        // Literal and length-distance pairs; one combined code per literal-length table entry.
+        uint32_t litEntry[kLitLenCodes];
+        for (int s = 0; s < kLitLenCodes; ++s) litEntry[s] = uint32_t(litCodes[s]) | (uint32_t(litLens[s]) << 16);
+        for (size_t i = 0; i < m_count; ++i) {
+            const Symbol s = m_syms[i];
+            if (s.dist == 0) {
+                uint32_t e = litEntry[s.litOrLen];
+                bw.Put(e & 0xFFFF, e >> 16);
+            } else {
+                const LengthCode& lc = tables.len[s.litOrLen];
+                uint32_t e = litEntry[lc.code];
+                uint64_t v = (e & 0xFFFF) | (uint64_t(lc.extra) << (e >> 16));
+                bw.Put(v, (e >> 16) + lc.extraBits);
+                int dc = tables.DistCode(s.dist);
+                uint64_t dv = distCodes[dc] | (uint64_t(s.dist - tables.distBase[dc]) << distLens[dc]);
+                bw.Put(dv, distLens[dc] + tables.distExtra[dc]);
+            }
+        }
+        bw.Put(litCodes[256], litLens[256]);
+        // Keep the bits that do not fill a byte in the writer; only whole words were written.
+        m_out.Advance(size_t(bw.Out() - m_out.End()));
+        return true;
+    }
+
+    const uint8_t* m_in;
+    size_t m_size;
+    ByteSink& m_out;
+    uint32_t* m_table = nullptr;
+    Symbol* m_syms = nullptr;
+    size_t m_count = 0;
+    uint32_t m_litFreq[kLitLenCodes];
+    uint32_t m_distFreq[kDistCodes];
+};
+
+}  // namespace
+
+bool DeflateCompress(const uint8_t* data, size_t size, ByteSink& out) {
+    Deflater d(data, size, out);
+    return d.Run();
+}
+
+bool ZlibCompress(const uint8_t* data, size_t size, ByteSink& out) {
+    if (!out.Reserve(2)) return false;
+    out.End()[0] = 0x78;  // deflate, 32K window
+    out.End()[1] = 0x01;  // (0x7801 is a multiple of 31)
+    out.Advance(2);
+    if (!DeflateCompress(data, size, out)) return false;
+    uint32_t adler = Adler32(1, data, size);
+    if (!out.Reserve(4)) return false;
+    uint8_t* p = out.End();
+    p[0] = uint8_t(adler >> 24);
+    p[1] = uint8_t(adler >> 16);
+    p[2] = uint8_t(adler >> 8);
+    p[3] = uint8_t(adler);
+    out.Advance(4);
+    return true;
+}
+
+}  // namespace cximg

@@ -1,0 +1,37 @@
+// Our deflate compressor (greedy LZ77 with one hash probe, dynamic Huffman blocks or stored blocks)
+// and the checksums PNG needs.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace cximg {
+
+uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t size);
+uint32_t Adler32(uint32_t adler, const uint8_t* data, size_t size);
+
+// A growable output buffer of bytes.
+class ByteSink {
+public:
+    ByteSink() = default;
+    ~ByteSink() { std::free(m_data); }
+    ByteSink(const ByteSink&) = delete;
+    ByteSink& operator=(const ByteSink&) = delete;
+    // Makes room for n more bytes; false when memory runs out.
+    bool Reserve(size_t n);
+    uint8_t* End() { return m_data + m_size; }
+    void Advance(size_t n) { m_size += n; }
+    const uint8_t* Data() const { return m_data; }
+    size_t Size() const { return m_size; }
+
+private:
+    uint8_t* m_data = nullptr;
+    size_t m_size = 0, m_capacity = 0;
+};
+
+// Compresses data as one zlib stream (header, deflate blocks, Adler-32). False when out of memory.
+bool ZlibCompress(const uint8_t* data, size_t size, ByteSink& out);
+// Raw deflate blocks only.
+bool DeflateCompress(const uint8_t* data, size_t size, ByteSink& out);
+
+}  // namespace cximg
