@@ -26,7 +26,8 @@ bool DecodePcx(const uint8_t* d, size_t n, Picture& out, const char*& err) {
     const uint64_t total = lineBytes * h;
     const size_t avail = n - 128;
     // A run of 63 bytes takes two bytes of the file.
-    if (uint64_t(w) * h > kMaxPixels || (encoding ? total * 2 / 63 : total) > avail) { err = "truncated file"; return false; }
+    if (uint64_t(w) * h > kMaxPixels) { err = "picture larger than 256 megapixels"; return false; }
+    if ((encoding ? total * 2 / 63 : total) > avail) { err = "truncated file"; return false; }
 
     std::vector<uint8_t> raw;
     try {
@@ -67,7 +68,9 @@ bool DecodePcx(const uint8_t* d, size_t n, Picture& out, const char*& err) {
             const uint8_t* p = d + n - 768;
             for (int i = 0; i < 256; ++i) pal[i] = p[i * 3 + 2] | (p[i * 3 + 1] << 8) | (uint32_t(p[i * 3]) << 16) | 0xFF000000u;
         } else {
-            for (uint32_t i = 0; i < 256; ++i) pal[i] = i | (i << 8) | (i << 16) | 0xFF000000u;
+            // 256 colours need the palette at the end; a file without it was cut short.
+            err = "PCX palette missing";
+            return false;
         }
     }
 

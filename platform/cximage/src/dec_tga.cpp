@@ -34,6 +34,7 @@ bool DecodeTga(const uint8_t* d, size_t n, Picture& out, const char*& err) {
     const bool rle = type >= 9;
     const int kind = type & 3;  // 1 colour-mapped, 2 true colour, 3 gray
     if (w == 0 || h == 0) { err = "invalid TGA size"; return false; }
+    if (uint64_t(w) * h > kMaxPixels) { err = "picture larger than 256 megapixels"; return false; }
     bool okDepth = (kind == 1 && (bpp == 8 || bpp == 16)) || (kind == 2 && (bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32)) ||
                    (kind == 3 && (bpp == 8 || bpp == 16));
     if (!okDepth) { err = "unsupported TGA bit depth"; return false; }

@@ -288,7 +288,6 @@ bool CxImage::SelectionAddRect(CxRect r, uint8_t level) {
     y0 = std::max<int64_t>(y0, 0);
     x1 = std::min<int64_t>(x1, w - 1);
     y1 = std::min<int64_t>(y1, h - 1);
-    if (x0 > x1 || y0 > y1) return false;
     if (!m_selection) {
         size_t n = size_t(w) * size_t(h);
         m_selection.reset(new (std::nothrow) uint8_t[n]);
@@ -299,6 +298,8 @@ bool CxImage::SelectionAddRect(CxRect r, uint8_t level) {
         std::memset(m_selection.get(), 0, n);
         m_selBox = CxRect{int32_t(w), int32_t(h), -1, -1};
     }
+    // A rectangle entirely outside leaves an empty selection: later adjustments change nothing.
+    if (x0 > x1 || y0 > y1) return false;
     // Stored top-down like the pixels.
     int32_t top = int32_t(h - 1 - y1), bottom = int32_t(h - 1 - y0);
     for (int32_t y = top; y <= bottom; ++y)

@@ -96,7 +96,7 @@ uint32_t DetectFormat(const uint8_t* d, size_t n) {
         (d[2] == ' ' || d[2] == '\n' || d[2] == '\r' || d[2] == '\t' || d[2] == '#'))
         return CXIMAGE_FORMAT_PNM;
     if (n >= 4 && d[0] == 'P' && d[1] == 'G' && (d[2] == ' ' || d[2] == 'M' || d[2] == 'L')) return CXIMAGE_FORMAT_PGX;
-    if (n >= 128 && d[0] == 0x0A && d[1] <= 5 && d[2] == 1 &&
+    if (n >= 128 && d[0] == 0x0A && d[1] <= 5 && d[2] <= 1 &&
         (d[3] == 1 || d[3] == 2 || d[3] == 4 || d[3] == 8) && d[65] >= 1 && d[65] <= 4)
         return CXIMAGE_FORMAT_PCX;
     if (LooksLikeSka(d, n)) return CXIMAGE_FORMAT_SKA;
