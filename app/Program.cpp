@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "AppInstance.h"
+#include "ValueClassTable.h"
 
 CQelUserApp::CQelUserApp() { GetAppInstance()->currentProgram = this; }
 
@@ -11,6 +12,8 @@ CQelUserApp::~CQelUserApp() {
 }
 
 namespace rg_Zarno_JiBen {
+
+const ClassRecord* const* rg_ChengXuLei::GetBasicClassTable() const { return GetBasicValueClassTable(); }
 
 int32_t rg_ChuangKouChengXuLei::FilterMessage(HWND, uint32_t, WPARAM, LPARAM, MSG*) { return 1; }
 int32_t rg_ChuangKouChengXuLei::OnIdleTime(uint32_t) { return 0; }

@@ -22,7 +22,8 @@ class rg_ChengXuLei : public CQelUserApp {
     QEL_OBJECT_CLASS(rg_ChengXuLei, CQelUserApp, "rg_Zarno_JiBen::rg_ChengXuLei")
 public:
     rg_ChengXuLei() = default;
-    // Slot 16 (the table of the eight basic value class records) joins with the value classes.
+    // Slot 16: the table of the eight basic value class records, built on first use.
+    virtual const ClassRecord* const* GetBasicClassTable() const;
     // What the program does once its objects exist; the result decides whether the loop runs.
     virtual int32_t Run() { return 1; }
 };

@@ -247,6 +247,23 @@ TEST(ShellDeathTest, AnyOtherExceptionIsReportedWithTheFixedTextThenExitsMinusOn
         ::testing::ExitedWithCode(-1), "MESSAGE-BOX-MATCHED");
 }
 
+TEST_F(ShellTest, ProgramHandsOutTheEightBasicValueClassRecordsInOrder) {
+    auto* program = new TestPlainProgram();
+    const ClassRecord* const* table = program->GetBasicClassTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table, program->GetBasicClassTable());  // built once
+    const char* names[] = {"rg_ZiJieLei", "rg_DuanZhengShuLei", "rg_ZiFuLei", "rg_ZhengShuLei",
+                           "rg_BianZhengShuLei", "rg_ChangZhengShuLei", "rg_XiaoShuLei", "rg_LuoJiXingLei"};
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_NE(table[i], nullptr);
+        std::string name = table[i]->name;
+        EXPECT_EQ(name, std::string("rg_Zarno_JiBen::") + names[i]);
+        CQelObject* instance = table[i]->create();
+        EXPECT_EQ(instance->GetClassRecord(), table[i]);
+        instance->Delete();
+    }
+}
+
 TEST_F(ShellTest, GuardedRunReturnsTheProgramResult) {
     ThrowingProgram::kind = 2;
     new ThrowingProgram();
