@@ -1,0 +1,509 @@
+// Windows part of the picture library: decoding through WIC (and GDI+ for metafiles), GDI bitmaps
+// to and from pictures, drawing on a device context, and loading from resources.
+#include <windows.h>
+#include <objbase.h>
+#include <wincodec.h>
+#include <gdiplus.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <new>
+#include <vector>
+
+#include "internal.h"
+#include "ximage.h"
+
+using cximg::Picture;
+
+namespace {
+
+template <class T>
+struct ComPtr {
+    T* p = nullptr;
+    ~ComPtr() { if (p) p->Release(); }
+    T** operator&() { return &p; }
+    T* operator->() const { return p; }
+    explicit operator bool() const { return p != nullptr; }
+};
+
+// COM for the current thread for as long as the object lives (when it was not already on).
+struct ComScope {
+    bool mustUninit;
+    ComScope() {
+        HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        mustUninit = SUCCEEDED(hr);
+    }
+    ~ComScope() { if (mustUninit) CoUninitialize(); }
+};
+
+// Sets alpha to "present" when some pixel is not fully opaque.
+void NoteAlpha(Picture& pic) {
+    const uint8_t* p = pic.px.get();
+    pic.alpha = false;
+    for (size_t i = 0, n = size_t(pic.width) * pic.height; i < n; ++i)
+        if (p[i * 4 + 3] != 255) {
+            pic.alpha = true;
+            return;
+        }
+}
+
+// Metafiles (WMF with or without placeable header, EMF) rendered by GDI+ at their natural size on
+// white.
+bool DecodeMetafile(const uint8_t* data, size_t size, Picture& out, const char*& err) {
+    using namespace Gdiplus;
+    using namespace Gdiplus::DllExports;
+    GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (GdiplusStartup(&token, &input, nullptr) != Ok) {
+        err = "GDI+ is not available";
+        return false;
+    }
+    bool ok = false;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, size);
+    IStream* stream = nullptr;
+    if (mem) {
+        void* p = GlobalLock(mem);
+        std::memcpy(p, data, size);
+        GlobalUnlock(mem);
+        if (FAILED(CreateStreamOnHGlobal(mem, TRUE, &stream))) {
+            GlobalFree(mem);
+            stream = nullptr;
+        }
+    }
+    GpImage* image = nullptr;
+    err = "cannot read metafile";
+    if (stream && GdipLoadImageFromStream(stream, &image) == Ok && image) {
+        UINT w = 0, h = 0;
+        GdipGetImageWidth(image, &w);
+        GdipGetImageHeight(image, &h);
+        if (w && h && out.Allocate(w, h, err)) {
+            std::memset(out.px.get(), 0xFF, out.Bytes());
+            GpBitmap* bitmap = nullptr;
+            GpGraphics* g = nullptr;
+            if (GdipCreateBitmapFromScan0(INT(w), INT(h), INT(w * 4), PixelFormat32bppARGB, out.px.get(), &bitmap) == Ok &&
+                GdipGetImageGraphicsContext(bitmap, &g) == Ok) {
+                ok = GdipDrawImageRectI(g, image, 0, 0, INT(w), INT(h)) == Ok;
+            }
+            if (g) GdipDeleteGraphics(g);
+            if (bitmap) GdipDisposeImage(bitmap);
+            if (ok) {
+                uint8_t* p = out.px.get();
+                for (size_t i = 0, n = size_t(w) * h; i < n; ++i) p[i * 4 + 3] = 255;
+                out.alpha = false;
+            } else {
+                out = Picture();
+                err = "cannot render metafile";
+            }
+        }
+        GdipDisposeImage(image);
+    }
+    if (stream) stream->Release();
+    GdiplusShutdown(token);
+    return ok;
+}
+
+// EXIF orientation of a JPEG frame through WIC's metadata, 0 when WIC does not tell.
+int WicOrientation(IWICBitmapFrameDecode* frame) {
+    ComPtr<IWICMetadataQueryReader> reader;
+    if (FAILED(frame->GetMetadataQueryReader(&reader)) || !reader) return 0;
+    PROPVARIANT v;
+    PropVariantInit(&v);
+    int o = 0;
+    if (SUCCEEDED(reader->GetMetadataByName(L"/app1/ifd/{ushort=274}", &v)) && v.vt == VT_UI2) o = v.uiVal;
+    PropVariantClear(&v);
+    return o >= 1 && o <= 8 ? o : 0;
+}
+
+// Checks what the players read from one enhanced-metafile record: object-table indices below the
+// header's handle count, point counts and bitmap or text offsets inside the record.
+bool EmfRecordOk(const uint8_t* r, uint32_t type, uint32_t len, uint32_t handles) {
+    using cximg::Le32;
+    auto field = [&](uint32_t off) -> uint64_t { return off + 4 <= len ? Le32(r + off) : UINT64_MAX; };
+    auto inside = [&](uint64_t off, uint64_t bytes) { return off <= len && bytes <= len - off; };
+    switch (type) {
+        case 37: case 48: {  // EMR_SELECTOBJECT, EMR_SELECTPALETTE: stock objects have bit 31 set
+            uint64_t h = field(8);
+            return h != UINT64_MAX && ((h & 0x80000000u) || h < handles);
+        }
+        case 38: case 39: case 40: case 49: case 82: case 93: case 94: case 95: case 99: case 122: {
+            uint64_t h = field(8);  // object created or deleted at this index
+            return h != UINT64_MAX && h > 0 && h < handles;
+        }
+        case 2: case 3: case 4: case 5: case 6:  // poly shapes with 32-bit points
+            return field(24) != UINT64_MAX && inside(28, field(24) * 8);
+        case 85: case 86: case 87: case 88: case 89:  // the same with 16-bit points
+            return field(24) != UINT64_MAX && inside(28, field(24) * 4);
+        case 7: case 8: case 90: case 91: {  // several polylines or polygons
+            uint64_t polys = field(24), points = field(28);
+            if (polys == UINT64_MAX || points == UINT64_MAX) return false;
+            return inside(32, polys * 4 + points * (type < 90 ? 8 : 4));
+        }
+        case 76: case 77:  // EMR_BITBLT, EMR_STRETCHBLT
+            return len >= (type == 76 ? 100u : 108u) && inside(field(84), field(88)) && inside(field(92), field(96));
+        case 80: case 81:  // EMR_SETDIBITSTODEVICE, EMR_STRETCHDIBITS
+            return len >= (type == 80 ? 76u : 80u) && inside(field(48), field(52)) && inside(field(56), field(60));
+        case 83: case 84: {  // EMR_EXTTEXTOUTA, EMR_EXTTEXTOUTW
+            uint64_t chars = field(44), str = field(48), dx = field(72);
+            if (len < 76 || chars == UINT64_MAX) return false;
+            return inside(str, chars * (type == 84 ? 2 : 1)) && (dx == 0 || inside(dx, chars * 4));
+        }
+        case 70:  // EMR_COMMENT
+            return len >= 12 && field(8) <= len - 12;
+        default:
+            return true;
+    }
+}
+
+// Checks the record structure of an enhanced metafile before GDI+ plays it: every record lies
+// inside the file, sizes are multiples of four, the types are known and the last one is EMR_EOF.
+// (Wine's GDI+ reads past records whose sizes lie.)
+bool EmfStructureOk(const uint8_t* d, size_t n) {
+    using cximg::Le32;
+    if (n < 88 || Le32(d) != 1 || std::memcmp(d + 40, " EMF", 4) != 0) return false;
+    uint32_t total = Le32(d + 48), records = Le32(d + 52), handles = cximg::Le16(d + 56);
+    if (total > n || total < 88 || records == 0) return false;
+    size_t pos = 0;
+    for (uint32_t i = 0; i < records; ++i) {
+        if (total - pos < 8) return false;
+        uint32_t type = Le32(d + pos), len = Le32(d + pos + 4);
+        if (len < 8 || len % 4 || len > total - pos || type == 0 || type > 122) return false;
+        if (type == 14) return i + 1 == records;  // EMR_EOF
+        if (i == 0 ? type != 1 : !EmfRecordOk(d + pos, type, len, handles)) return false;
+        pos += len;
+    }
+    return false;
+}
+
+// The same for Windows metafiles, with or without the placeable header.
+bool WmfStructureOk(const uint8_t* d, size_t n) {
+    using cximg::Le16;
+    using cximg::Le32;
+    size_t pos = 0;
+    if (n >= 22 && Le32(d) == 0x9AC6CDD7u) {
+        uint16_t sum = 0;
+        for (int i = 0; i < 10; ++i) sum ^= Le16(d + i * 2);
+        if (sum != Le16(d + 20)) return false;
+        pos = 22;
+    }
+    if (n - pos < 18 || Le16(d + pos + 2) != 9) return false;
+    pos += 18;
+    while (n - pos >= 6) {
+        uint32_t words = Le32(d + pos);
+        uint16_t function = Le16(d + pos + 4);
+        if (words < 3 || uint64_t(words) * 2 > n - pos) return false;
+        if (function == 0) return true;  // end of file record
+        pos += size_t(words) * 2;
+    }
+    return false;
+}
+
+bool WicDecode(const uint8_t* data, size_t size, uint32_t type, Picture& out, const char*& err) {
+    if (type == CXIMAGE_FORMAT_WMF || cximg::DetectFormat(data, size) == CXIMAGE_FORMAT_WMF) {
+        bool emf = size >= 44 && std::memcmp(data + 40, " EMF", 4) == 0;
+        if (!(emf ? EmfStructureOk(data, size) : WmfStructureOk(data, size))) {
+            err = "corrupt metafile";
+            return false;
+        }
+        return DecodeMetafile(data, size, out, err);
+    }
+    if (size > 0xFFFFFFFFu) {
+        err = "file too large";
+        return false;
+    }
+    // A cursor file is an icon file whose directory holds hot spots where icons hold planes and
+    // bit counts; the icon decoder reads it once it is marked as an icon with those fields cleared.
+    std::vector<uint8_t> asIcon;
+    if (size >= 6 && cximg::Le16(data) == 0 && cximg::Le16(data + 2) == 2) {
+        size_t count = cximg::Le16(data + 4);
+        if (count == 0 || count > (size - 6) / 16) {
+            err = "corrupt cursor file";
+            return false;
+        }
+        asIcon.assign(data, data + size);
+        asIcon[2] = 1;
+        for (size_t i = 0; i < count; ++i) {
+            uint8_t* e = asIcon.data() + 6 + i * 16;
+            e[4] = 1;
+            e[5] = 0;
+            e[6] = 0;
+            e[7] = 0;
+        }
+        data = asIcon.data();
+    }
+    ComScope com;
+    ComPtr<IWICImagingFactory> factory;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(&factory)))) {
+        err = "WIC is not available";
+        return false;
+    }
+    ComPtr<IWICStream> stream;
+    if (FAILED(factory->CreateStream(&stream)) ||
+        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data), DWORD(size)))) {
+        err = "out of memory";
+        return false;
+    }
+    ComPtr<IWICBitmapDecoder> decoder;
+    if (FAILED(factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, &decoder))) {
+        err = "unknown file format";
+        return false;
+    }
+    GUID container{};
+    decoder->GetContainerFormat(&container);
+    UINT frames = 0;
+    if (FAILED(decoder->GetFrameCount(&frames)) || frames == 0) {
+        err = "file has no picture";
+        return false;
+    }
+    // Icons and cursors: the largest image; everything else: the first frame or page.
+    UINT pick = 0;
+    if (container == GUID_ContainerFormatIco && frames > 1) {
+        uint64_t best = 0;
+        for (UINT i = 0; i < frames; ++i) {
+            ComPtr<IWICBitmapFrameDecode> f;
+            UINT w = 0, h = 0;
+            if (SUCCEEDED(decoder->GetFrame(i, &f)) && SUCCEEDED(f->GetSize(&w, &h)) && uint64_t(w) * h > best) {
+                best = uint64_t(w) * h;
+                pick = i;
+            }
+        }
+    }
+    ComPtr<IWICBitmapFrameDecode> frame;
+    UINT w = 0, h = 0;
+    if (FAILED(decoder->GetFrame(pick, &frame)) || FAILED(frame->GetSize(&w, &h))) {
+        err = "corrupt file";
+        return false;
+    }
+    if (uint64_t(w) * h > cximg::kMaxPixels) {
+        err = "picture larger than 256 megapixels";
+        return false;
+    }
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(factory->CreateFormatConverter(&converter)) ||
+        FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom))) {
+        err = "unsupported pixel format";
+        return false;
+    }
+    if (!out.Allocate(w, h, err)) return false;
+    if (FAILED(converter->CopyPixels(nullptr, w * 4, UINT(out.Bytes()), out.px.get()))) {
+        out = Picture();
+        err = "corrupt file";
+        return false;
+    }
+    NoteAlpha(out);
+    if (container == GUID_ContainerFormatJpeg) {
+        // Phone photographs are stored sideways with an orientation tag: show them upright.
+        int o = WicOrientation(frame.p);
+        if (!o) o = cximg::JpegExifOrientation(data, size);
+        if (o > 1) {
+            Picture turned;
+            if (!cximg::Orient(out, o, turned, err)) return false;
+            out = std::move(turned);
+        }
+    }
+    return true;
+}
+
+HDC ScreenDc() { return GetDC(nullptr); }
+
+}  // namespace
+
+bool CxImageInstallPlatformCodecs() {
+    cximg::SetPlatformDecoder(&WicDecode);
+    return true;
+}
+
+bool CxImage::Load(const wchar_t* filename, uint32_t imagetype) {
+    if (!filename || !*filename) {
+        m_lastError = "no file name";
+        return false;
+    }
+    HANDLE f = CreateFileW(filename, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) {
+        m_lastError = "cannot open file";
+        return false;
+    }
+    LARGE_INTEGER len{};
+    if (!GetFileSizeEx(f, &len) || len.QuadPart < 0 || len.QuadPart > (LONGLONG(1) << 31)) {
+        CloseHandle(f);
+        m_lastError = len.QuadPart > (LONGLONG(1) << 31) ? "file too large" : "cannot read file";
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    try {
+        bytes.resize(size_t(len.QuadPart));
+    } catch (const std::bad_alloc&) {
+        CloseHandle(f);
+        m_lastError = "out of memory";
+        return false;
+    }
+    DWORD got = 0;
+    BOOL ok = bytes.empty() || ReadFile(f, bytes.data(), DWORD(bytes.size()), &got, nullptr);
+    CloseHandle(f);
+    if (!ok || got != bytes.size()) {
+        m_lastError = "cannot read file";
+        return false;
+    }
+    return Decode(bytes.data(), bytes.size(), imagetype);
+}
+
+bool CxImage::LoadResource(HRSRC resource, uint32_t imagetype, HMODULE module) {
+    if (!resource) {
+        m_lastError = "no resource";
+        return false;
+    }
+    HGLOBAL handle = ::LoadResource(module, resource);
+    DWORD size = SizeofResource(module, resource);
+    const void* data = handle ? LockResource(handle) : nullptr;
+    if (!data || size == 0) {
+        m_lastError = "cannot load resource";
+        return false;
+    }
+    return Decode(static_cast<const uint8_t*>(data), size, imagetype);
+}
+
+HBITMAP CxImage::MakeBitmap(HDC dc, bool transparency) {
+    (void)transparency;
+    if (!IsValid()) return nullptr;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = LONG(GetWidth());
+    bi.bmiHeader.biHeight = -LONG(GetHeight());  // rows from the top, like ours
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = dc ? nullptr : ScreenDc();
+    HBITMAP bmp = CreateDIBSection(dc ? dc : screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (screen) ReleaseDC(nullptr, screen);
+    if (!bmp || !bits) {
+        m_lastError = "cannot create bitmap";
+        return nullptr;
+    }
+    std::memcpy(bits, GetRow(0), size_t(GetWidth()) * GetHeight() * 4);
+    GdiFlush();
+    return bmp;
+}
+
+bool CxImage::CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette, bool transparency) {
+    (void)palette;
+    (void)transparency;
+    Destroy();
+    BITMAP bm{};
+    if (!bitmap || GetObjectW(bitmap, sizeof(bm), &bm) == 0 || bm.bmWidth <= 0 || bm.bmHeight <= 0) {
+        m_lastError = "invalid bitmap";
+        return false;
+    }
+    Picture pic;
+    const char* err = nullptr;
+    if (!pic.Allocate(uint32_t(bm.bmWidth), uint32_t(bm.bmHeight), err)) {
+        m_lastError = err;
+        return false;
+    }
+    // GetDIBits gives every kind of bitmap (DIB sections of any depth and orientation, device
+    // bitmaps, palette bitmaps) as 32-bit rows from the top; 32-bit sources keep their fourth byte.
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = LONG(pic.width);
+    bi.bmiHeader.biHeight = -LONG(pic.height);
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    GdiFlush();
+    HDC screen = ScreenDc();
+    bool copied = GetDIBits(screen, bitmap, 0, pic.height, pic.px.get(), &bi, DIB_RGB_COLORS) == int(pic.height);
+    ReleaseDC(nullptr, screen);
+    if (copied && bm.bmBitsPixel != 32) {
+        // Converted from fewer bits: there is no alpha to keep.
+        uint8_t* p = pic.px.get();
+        for (size_t i = 0, n = size_t(pic.width) * pic.height; i < n; ++i) p[i * 4 + 3] = 255;
+    }
+    if (!copied) {
+        m_lastError = "cannot read bitmap";
+        return false;
+    }
+    // A 32-bit bitmap whose fourth bytes are all zero was drawn by GDI, which does not write alpha.
+    uint8_t* p = pic.px.get();
+    const size_t n = size_t(pic.width) * pic.height;
+    bool allZero = true;
+    for (size_t i = 0; i < n && allZero; ++i) allZero = p[i * 4 + 3] == 0;
+    if (allZero)
+        for (size_t i = 0; i < n; ++i) p[i * 4 + 3] = 255;
+    NoteAlpha(pic);
+    Adopt(std::move(pic), CXIMAGE_FORMAT_BMP);
+    m_lastError.clear();
+    return true;
+}
+
+long CxImage::Draw(HDC dc, long x, long y, long cx, long cy, RECT* clip, bool smooth, bool flipY) {
+    if (!dc || !IsValid()) return 0;
+    const LONG w = LONG(GetWidth()), h = LONG(GetHeight());
+    if (cx < 0) cx = w;
+    if (cy < 0) cy = h;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bmp) return 0;
+    const size_t n = size_t(w) * h;
+    const bool alpha = AlphaIsValid();
+    if (alpha) {
+        // AlphaBlend wants colour already multiplied by alpha.
+        const uint8_t* s = GetRow(0);
+        uint8_t* d = static_cast<uint8_t*>(bits);
+        for (size_t i = 0; i < n; ++i, s += 4, d += 4) {
+            uint32_t a = s[3];
+            d[0] = uint8_t((s[0] * a + 127) / 255);
+            d[1] = uint8_t((s[1] * a + 127) / 255);
+            d[2] = uint8_t((s[2] * a + 127) / 255);
+            d[3] = uint8_t(a);
+        }
+    } else {
+        std::memcpy(bits, GetRow(0), n * 4);
+    }
+    GdiFlush();
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    int saved = SaveDC(dc);
+    if (clip) IntersectClipRect(dc, clip->left, clip->top, clip->right, clip->bottom);
+    LONG dy = y, dh = cy;
+    if (flipY) {
+        dy = y + cy - 1;
+        dh = -cy;
+    }
+    BOOL ok;
+    if (alpha) {
+        BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        if (flipY) {
+            // AlphaBlend does not mirror: turn the rows first.
+            uint32_t* px = static_cast<uint32_t*>(bits);
+            for (LONG r = 0; r < h / 2; ++r) std::swap_ranges(px + size_t(r) * w, px + size_t(r + 1) * w, px + size_t(h - 1 - r) * w);
+            dy = y;
+            dh = cy;
+        }
+        ok = GdiAlphaBlend(dc, x, dy, cx, dh, mem, 0, 0, w, h, bf);
+    } else if (cx == w && cy == h && !flipY) {
+        ok = BitBlt(dc, x, y, w, h, mem, 0, 0, SRCCOPY);
+    } else {
+        int oldMode = SetStretchBltMode(dc, smooth ? HALFTONE : COLORONCOLOR);
+        if (smooth) SetBrushOrgEx(dc, 0, 0, nullptr);
+        ok = StretchBlt(dc, x, dy, cx, dh, mem, 0, 0, w, h, SRCCOPY);
+        SetStretchBltMode(dc, oldMode);
+    }
+    RestoreDC(dc, saved);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(bmp);
+    return ok ? 1 : 0;
+}
+
+bool CxImage::SelectionAddRect(const RECT& r, uint8_t level) {
+    return SelectionAddRect(CxRect{int32_t(r.left), int32_t(r.top), int32_t(r.right), int32_t(r.bottom)}, level);
+}
