@@ -34,8 +34,8 @@ bool EnsureGdiplus() {
 
 // ---- pen -------------------------------------------------------------------------------------------
 
-CQelGdiplusPen::CQelGdiplusPen(uint32_t argb, float width) {
-    Record(GdipCreatePen1(argb, width, qelgdiplus::kUnitWorld, &nativePen));
+CQelGdiplusPen::CQelGdiplusPen(uint32_t argb, float width, int32_t unit) {
+    Record(GdipCreatePen1(argb, width, unit, &nativePen));
 }
 
 CQelGdiplusPen::~CQelGdiplusPen() {

@@ -29,7 +29,8 @@ bool EnsureGdiplus();
 // a later success does not overwrite it).
 class CQelGdiplusPen {
 public:
-    CQelGdiplusPen(uint32_t argb, float width);
+    // A pen in world units unless another GDI+ unit is given.
+    CQelGdiplusPen(uint32_t argb, float width, int32_t unit = 0);
     ~CQelGdiplusPen();
     CQelGdiplusPen(const CQelGdiplusPen&) = delete;
     CQelGdiplusPen& operator=(const CQelGdiplusPen&) = delete;

@@ -1,0 +1,326 @@
+// Memory painter: the surface it builds, frames read back from the window, presentation after the
+// window grew, value semantics of copies, the GDI+ status rule and GDI handle counts over re-attaching
+// and destruction. Also the drawing initialisation object.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "DibConvert.h"
+#include "GdiplusFlat.h"
+#include "MemoryPainter.h"
+#include "test_support.h"
+
+using namespace rg_Zarno_YuanChuangRuanJian;
+using drawtest::TestWindow;
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kGuideBlue = 0x0088FF;  // the application's guide colour, 0xFF0088FF in ARGB
+
+// A small picture drawn with GDI: each pixel's colour encodes its position.
+struct Picture {
+    QelDibRecord dib = {};
+    int width, height;
+    Picture(int w, int h) : width(w), height(h) {
+        EXPECT_TRUE(CreateDib(dib, w, h, 32, false));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                reinterpret_cast<uint32_t*>(dib.topRow + static_cast<ptrdiff_t>(y) * dib.stride)[x] = Colour(x, y);
+    }
+    ~Picture() { ReleaseDib(dib); }
+    static uint32_t Colour(int x, int y) { return ((x * 6) << 16) | ((y * 8) << 8) | 0x40; }
+    void DrawTo(HDC target, int left, int top) const {
+        HDC source = CreateCompatibleDC(target);
+        HGDIOBJ old = SelectObject(source, dib.bitmap);
+        BitBlt(target, left, top, width, height, source, 0, 0, SRCCOPY);
+        SelectObject(source, old);
+        DeleteDC(source);
+    }
+};
+
+// Blue guide pixels lie on a line of width 2 centred on the given coordinate: the line's own row or
+// column, or its neighbour on either side.
+bool NearLine(int v, int line) { return std::abs(v - line) <= 2; }
+
+}  // namespace
+
+TEST(MemoryPainter, WithoutSurfaceNothingIsDrawnOrShown) {
+    rg_NeiCunHuaBan painter;
+    EXPECT_EQ(painter.GetMemoryDC(), nullptr);
+    EXPECT_EQ(painter.GetSurfaceBitmap(), nullptr);
+    EXPECT_FALSE(painter.HasGraphics());
+    EXPECT_EQ(painter.GetGraphicsStatus(), -1);
+    CQelGdiplusPen pen(0xFF000000, 3.0f);
+    painter.Clear(0xFFFFFFFF);
+    painter.DrawLine(pen, 0, 0, 10, 10);
+    painter.BeginWindowPaint();
+    painter.EndWindowPaint();
+    EXPECT_FALSE(painter.Show());
+
+    // A null or destroyed window gives no surface either (no screen device context is taken).
+    painter.AttachWindow(nullptr);
+    EXPECT_EQ(painter.GetWindowDC(), nullptr);
+    EXPECT_FALSE(painter.Show());
+    HWND gone;
+    {
+        TestWindow w(30, 30);
+        gone = w.hwnd();
+    }
+    painter.AttachWindow(gone);
+    EXPECT_EQ(painter.GetMemoryDC(), nullptr);
+    EXPECT_FALSE(painter.Show());
+}
+
+TEST(MemoryPainter, AttachBuildsABottomUpThirtyTwoBitSurfaceOfTheClientSize) {
+    TestWindow window(123, 71);
+    rg_NeiCunHuaBan painter;
+    painter.AttachWindow(window.hwnd());
+    EXPECT_EQ(painter.GetWindow(), window.hwnd());
+    EXPECT_NE(painter.GetWindowDC(), nullptr);
+    ASSERT_NE(painter.GetMemoryDC(), nullptr);
+    ASSERT_NE(painter.GetSurfaceBitmap(), nullptr);
+    EXPECT_EQ(GetCurrentObject(painter.GetMemoryDC(), OBJ_BITMAP), painter.GetSurfaceBitmap());
+    DIBSECTION section = {};
+    ASSERT_EQ(GetObjectW(painter.GetSurfaceBitmap(), sizeof(section), &section), static_cast<int>(sizeof(section)));
+    EXPECT_EQ(section.dsBmih.biWidth, 123);
+    EXPECT_EQ(section.dsBmih.biHeight, 71) << "positive height: bottom-up rows";
+    EXPECT_EQ(section.dsBmih.biBitCount, 32);
+    EXPECT_EQ(section.dsBmih.biCompression, static_cast<DWORD>(BI_RGB));
+    EXPECT_EQ(painter.GetClientRectangle().right, 123);
+    EXPECT_EQ(painter.GetClientRectangle().bottom, 71);
+    EXPECT_TRUE(painter.HasGraphics());
+    EXPECT_EQ(painter.GetGraphicsStatus(), 0);
+}
+
+TEST(MemoryPainter, FrameOfWhitePictureAndBlueLinesReachesTheWindowPixelForPixel) {
+    TestWindow window(160, 100, 40, 40);
+    rg_NeiCunHuaBan painter;
+    painter.AttachWindow(window.hwnd());
+    CQelGdiplusPen pen(0xFF000000, 3.0f);
+    pen.SetColor(0xFF0088FF);
+    pen.SetWidth(2.0f);
+    EXPECT_EQ(pen.GetLastStatus(), 0);
+    EXPECT_EQ(pen.GetColor(), 0xFF0088FFu);
+    EXPECT_FLOAT_EQ(pen.GetWidth(), 2.0f);
+
+    Picture picture(40, 30);
+    const int px = 10, py = 20;
+    const int lineY = 80, lineX = 140;
+    painter.Clear(0xFFFFFFFF);
+    picture.DrawTo(painter.GetMemoryDC(), px, py);
+    painter.DrawLine(pen, 5, lineY, 150, lineY);
+    painter.DrawLine(pen, lineX, 5, lineX, 95);
+    EXPECT_EQ(painter.GetGraphicsStatus(), 0);
+    ASSERT_TRUE(painter.Show());
+
+    const drawtest::Pixels shown = drawtest::ReadWindow(window.hwnd());
+    ASSERT_EQ(shown.width, 160);
+    ASSERT_EQ(shown.height, 100);
+    int blueOnHorizontal = 0, blueOnVertical = 0;
+    for (int y = 0; y < shown.height; ++y)
+        for (int x = 0; x < shown.width; ++x) {
+            const uint32_t got = shown.at(x, y);
+            const bool onHorizontal = NearLine(y, lineY) && x >= 3 && x <= 152;
+            const bool onVertical = NearLine(x, lineX) && y >= 3 && y <= 97;
+            if (onHorizontal || onVertical) {
+                EXPECT_TRUE(got == kGuideBlue || got == kWhite) << x << "," << y << " " << std::hex << got;
+                if (got == kGuideBlue && onHorizontal && x > 20 && x < 130) ++blueOnHorizontal;
+                if (got == kGuideBlue && onVertical && y > 20 && y < 70) ++blueOnVertical;
+                continue;
+            }
+            const bool inPicture = x >= px && x < px + 40 && y >= py && y < py + 30;
+            const uint32_t expected = inPicture ? Picture::Colour(x - px, y - py) : kWhite;
+            ASSERT_EQ(got, expected) << "pixel " << x << "," << y;
+        }
+    // Width 2: two rows (columns) of blue along each line.
+    EXPECT_EQ(blueOnHorizontal, 2 * 109);
+    EXPECT_EQ(blueOnVertical, 2 * 49);
+}
+
+TEST(MemoryPainter, ShowAfterTheWindowGrewCopiesTheSurfaceAtTheOrigin) {
+    TestWindow window(80, 60, 300, 40);
+    rg_NeiCunHuaBan painter;
+    painter.AttachWindow(window.hwnd());
+    const HBITMAP surface = painter.GetSurfaceBitmap();
+    Picture picture(20, 15);
+    painter.Clear(0xFFFFFFFF);
+    picture.DrawTo(painter.GetMemoryDC(), 55, 40);  // reaches into the surface's bottom-right corner
+
+    window.ResizeClient(200, 150);
+    ASSERT_TRUE(painter.Show());
+    EXPECT_EQ(painter.GetSurfaceBitmap(), surface) << "no new attach happened";
+    EXPECT_EQ(painter.GetClientRectangle().right, 80) << "the surface keeps the size it was built with";
+
+    const drawtest::Pixels shown = drawtest::ReadWindow(window.hwnd());
+    ASSERT_EQ(shown.width, 200);
+    ASSERT_EQ(shown.height, 150);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x) {
+            const bool inPicture = x >= 55 && y >= 40;
+            ASSERT_EQ(shown.at(x, y), inPicture ? Picture::Colour(x - 55, y - 40) : kWhite) << x << "," << y;
+        }
+
+    // The same painter shows a new frame over the grown window once it is attached again.
+    painter.AttachWindow(window.hwnd());
+    painter.Clear(0xFF00FF00);
+    ASSERT_TRUE(painter.Show());
+    const drawtest::Pixels regrown = drawtest::ReadWindow(window.hwnd());
+    EXPECT_EQ(regrown.at(0, 0), 0x00FF00u);
+    EXPECT_EQ(regrown.at(199, 149), 0x00FF00u);
+}
+
+TEST(MemoryPainter, PaintBracketValidatesTheWindow) {
+    TestWindow window(50, 50, 500, 40);
+    rg_NeiCunHuaBan painter;
+    painter.AttachWindow(window.hwnd());
+    InvalidateRect(window.hwnd(), nullptr, FALSE);
+    RECT update;
+    EXPECT_TRUE(GetUpdateRect(window.hwnd(), &update, FALSE));
+    painter.BeginWindowPaint();
+    painter.Clear(0xFFFFFFFF);
+    EXPECT_TRUE(painter.Show());
+    painter.EndWindowPaint();
+    EXPECT_FALSE(GetUpdateRect(window.hwnd(), &update, FALSE));
+}
+
+TEST(MemoryPainter, CopiesCarryBaseFieldsAndFontButNoSurface) {
+    TestWindow window(64, 48, 600, 40);
+    rg_NeiCunHuaBan painter;
+    painter.objectWord = 77;
+    painter.font.values[0] = 12;
+    painter.AttachWindow(window.hwnd());
+
+    CQelObject* clone = painter.Clone();
+    auto* copy = static_cast<rg_NeiCunHuaBan*>(clone);
+    EXPECT_EQ(copy->objectWord, 77u);
+    EXPECT_EQ(copy->font.values[0], 12);
+    EXPECT_EQ(copy->GetMemoryDC(), nullptr);
+    EXPECT_EQ(copy->GetSurfaceBitmap(), nullptr);
+    EXPECT_EQ(copy->GetWindowDC(), nullptr);
+    EXPECT_EQ(copy->GetWindow(), nullptr);
+    EXPECT_FALSE(copy->HasGraphics());
+    EXPECT_FALSE(copy->Show());
+    EXPECT_EQ(copy->IsEqual(painter), 1);
+    clone->Delete();  // must not free the original's surface
+    EXPECT_EQ(GetObjectType(painter.GetSurfaceBitmap()), static_cast<DWORD>(OBJ_BITMAP));
+    EXPECT_TRUE(painter.Show());
+
+    // Copy-from into an attached painter keeps that painter's own surface.
+    rg_NeiCunHuaBan other;
+    other.AttachWindow(window.hwnd());
+    const HBITMAP ownSurface = other.GetSurfaceBitmap();
+    ASSERT_EQ(other.CopyFrom(painter), 1);
+    EXPECT_EQ(other.GetSurfaceBitmap(), ownSurface);
+    EXPECT_EQ(other.font.values[0], 12);
+    EXPECT_EQ(other.IsEqual(painter), 1);
+    other.font.values[0] = 13;
+    EXPECT_EQ(other.IsEqual(painter), 0);
+    other.Reset();
+    EXPECT_EQ(other.font.values[0], 0);
+    EXPECT_EQ(other.objectWord, 0u);
+    EXPECT_EQ(other.GetSurfaceBitmap(), ownSurface);
+    EXPECT_STREQ(other.GetClassRecord()->name, "rg_Zarno_YuanChuangRuanJian::rg_NeiCunHuaBan");
+}
+
+TEST(MemoryPainter, AnErrorStatusIsKeptAfterLaterSuccess) {
+    TestWindow window(40, 40, 700, 40);
+    rg_NeiCunHuaBan painter;
+    painter.AttachWindow(window.hwnd());
+    CQelGdiplusPen good(0xFF000000, 3.0f);
+    painter.Clear(0xFFFFFFFF);
+    painter.DrawLine(good, 0, 0, 39, 39);
+    EXPECT_EQ(painter.GetGraphicsStatus(), 0);
+
+    CQelGdiplusPen broken(0xFF000000, 3.0f, 1);  // GDI+ makes no pen in display units
+    ASSERT_EQ(broken.GetNativePen(), nullptr);
+    const int32_t penError = broken.GetLastStatus();
+    EXPECT_NE(penError, 0);
+    broken.SetColor(0xFF0088FF);
+    EXPECT_EQ(broken.GetLastStatus(), penError);
+
+    painter.DrawLine(broken, 0, 0, 10, 10);
+    const int32_t error = painter.GetGraphicsStatus();
+    EXPECT_NE(error, 0);
+    painter.Clear(0xFFFFFFFF);
+    painter.DrawLine(good, 0, 39, 39, 0);
+    EXPECT_EQ(painter.GetGraphicsStatus(), error);
+    // A new surface starts with the status of its own creation.
+    painter.AttachWindow(window.hwnd());
+    EXPECT_EQ(painter.GetGraphicsStatus(), 0);
+}
+
+TEST(MemoryPainter, EmptyClientAreaGivesNoSurfaceButNoFailure) {
+    TestWindow window(0, 0, 800, 40);
+    const int64_t before = drawtest::CountGdiObjects();
+    {
+        rg_NeiCunHuaBan painter;
+        painter.AttachWindow(window.hwnd());
+        EXPECT_EQ(painter.GetSurfaceBitmap(), nullptr);
+        painter.Clear(0xFFFFFFFF);
+        CQelGdiplusPen pen(0xFF000000, 3.0f);
+        painter.DrawLine(pen, 0, 0, 5, 5);
+        painter.Show();
+    }
+    EXPECT_EQ(drawtest::CountGdiObjects(), before);
+}
+
+TEST(MemoryPainter, GdiHandleCountsStayFlatOverReattachingAndDestruction) {
+    TestWindow window(100, 60, 40, 300);
+    // The window's device context comes from the system's cache; take it once so that the cache is
+    // part of the baseline.
+    ReleaseDC(window.hwnd(), GetDC(window.hwnd()));
+    CQelGdiplusPen pen(0xFF0088FF, 2.0f);
+    const int64_t baseline = drawtest::CountGdiObjects();
+    ASSERT_GT(baseline, 0);
+    int64_t attached = -1;
+    {
+        rg_NeiCunHuaBan painter;
+        for (int i = 0; i < 40; ++i) {
+            window.ResizeClient(100 + (i * 37) % 300, 60 + (i * 23) % 200);
+            painter.AttachWindow(window.hwnd());
+            painter.Clear(0xFFFFFFFF);
+            painter.DrawLine(pen, 0, 0, 50, 50);
+            painter.Show();
+            const int64_t now = drawtest::CountGdiObjects();
+            if (attached < 0) {
+                attached = now;
+                EXPECT_GT(attached, baseline);
+            } else {
+                ASSERT_EQ(now, attached) << "after attach " << i;
+            }
+        }
+    }
+    EXPECT_EQ(drawtest::CountGdiObjects(), baseline) << "destruction frees the whole surface";
+}
+
+TEST(DrawingInitialisation, EachInstanceOwnsItsOwnToken) {
+    auto* first = new rg______TuXingHuiZhiChuShiHua();
+    EXPECT_NE(first->GetToken(), 0u);
+    first->objectWord = 5;
+    CQelObject* clone = first->Clone();
+    auto* second = static_cast<rg______TuXingHuiZhiChuShiHua*>(clone);
+    EXPECT_NE(second->GetToken(), 0u);
+    EXPECT_NE(second->GetToken(), first->GetToken());
+    EXPECT_EQ(second->objectWord, 5u);
+    EXPECT_EQ(second->IsEqual(*first), 1);
+
+    const ULONG_PTR ownToken = second->GetToken();
+    rg______TuXingHuiZhiChuShiHua third;
+    third.objectWord = 9;
+    ASSERT_EQ(second->CopyFrom(third), 1);
+    EXPECT_EQ(second->objectWord, 9u);
+    EXPECT_EQ(second->GetToken(), ownToken);
+    second->Reset();
+    EXPECT_EQ(second->objectWord, 0u);
+    EXPECT_EQ(second->GetToken(), ownToken);
+
+    // Destroying one instance leaves GDI+ running for the others.
+    clone->Delete();
+    first->Delete();
+    qelgdiplus::GpPen* pen = nullptr;
+    EXPECT_EQ(GdipCreatePen1(0xFF000000, 1.0f, qelgdiplus::kUnitWorld, &pen), qelgdiplus::kOk);
+    if (pen) GdipDeletePen(pen);
+    EXPECT_STREQ(third.GetClassRecord()->name, "rg_Zarno_YuanChuangRuanJian::rg______TuXingHuiZhiChuShiHua");
+}
