@@ -400,9 +400,14 @@ BOOL WalkPreTranslateTree(HWND hwndStop, MSG* msg) {
 
 // ---- controls ------------------------------------------------------------------------------------------
 
+namespace {
+// The identifier of a child window travels in the menu argument; other windows take no identifier.
+HMENU ChildId(DWORD style, UINT id) { return (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr; }
+}  // namespace
+
 BOOL CButton::Create(const wchar_t* caption, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     return CreateEx(0, L"BUTTON", caption, style, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                    parent ? parent->m_hWnd : nullptr, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
+                    parent ? parent->m_hWnd : nullptr, ChildId(style, id));
 }
 
 UINT CButton::GetState() const { return static_cast<UINT>(SendMessage(BM_GETSTATE)); }
@@ -411,8 +416,7 @@ BOOL CSliderCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     return CreateEx(0, TRACKBAR_CLASSW, L"", style, rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top, parent ? parent->m_hWnd : nullptr,
-                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
+                    rect.bottom - rect.top, parent ? parent->m_hWnd : nullptr, ChildId(style, id));
 }
 
 int CSliderCtrl::GetPos() const { return static_cast<int>(SendMessage(TBM_GETPOS)); }
