@@ -5,6 +5,7 @@
 // explorer-style file dialog behind it, also used by the printer for printing into a file.
 #pragma once
 #include <windows.h>
+#include <commdlg.h>
 
 #include <cstdint>
 
