@@ -207,10 +207,3 @@ TEST_F(HelpTest, RefusedRequestIsNotReportedAsMade) {
     ASSERT_EQ(1u, marks.size());
     EXPECT_EQ(1, marks[0].used);
 }
-
-TEST_F(HelpTest, QuitWithoutAViewerSucceeds) {
-    DestroyWindow(viewer);
-    viewer = nullptr;
-    EXPECT_EQ(1, Request(5, L""));
-    EXPECT_TRUE(requests.empty());
-}

@@ -50,12 +50,10 @@ TEST(MenuBuild, FormatLineAloneGivesEmptyMenuBar) {
     EXPECT_EQ(nullptr, h.menu->GetAcceleratorTable());
     EXPECT_TRUE(h.menu->IsBuilt());
     EXPECT_STREQ(L"1", h.menu->definition.GetText());
-}
 
-TEST(MenuBuild, EmptyDefinitionBuildsNothingButMarksBuilt) {
-    MenuHolder h;
-    EXPECT_EQ(nullptr, h.Build(L""));
-    EXPECT_TRUE(h.menu->IsBuilt());
+    MenuHolder empty;
+    EXPECT_EQ(nullptr, empty.Build(L""));
+    EXPECT_TRUE(empty.menu->IsBuilt());
     EXPECT_EQ(nullptr, BuildMenu(nullptr, L"1"));
 }
 
@@ -92,6 +90,8 @@ TEST(MenuBuild, TopLevelRecordWithEntriesBecomesPopup) {
     EXPECT_EQ(file.submenu, FindCommandPopup(h.menu, 102));
     EXPECT_EQ(edit.submenu, FindCommandPopup(h.menu, 201));
     EXPECT_EQ(nullptr, FindCommandPopup(h.menu, 100));  // a header's id is not a command
+    EXPECT_EQ(nullptr, FindCommandPopup(h.menu, 999));
+    EXPECT_EQ(nullptr, FindCommandPopup(nullptr, 101));
     EXPECT_EQ(nullptr, h.menu->GetAcceleratorTable());
 }
 
@@ -100,9 +100,11 @@ TEST(MenuBuild, NestedPopupsAndEmptyPopups) {
     HMENU bar = h.Build(Definition({Cmd(0, L"File", 1), Cmd(1, L"New", 2), Cmd(1, L"Recent", 3), Cmd(2, L"a.png", 4),
                                     Cmd(2, L"b.png", 5), Cmd(1, L"Exit", 6), Cmd(0, L"Empty", 7),
                                     Cmd(0, L"Tools", 8), Cmd(1, L"Deep", 9), Cmd(2, L"Deeper", 10),
-                                    Cmd(3, L"Deepest", 11)}));
+                                    Cmd(3, L"Deepest", 11), Cmd(0, L"Gap", 12), Cmd(2, L"Two", 13), Cmd(2, L"Down", 14)}));
     ASSERT_NE(nullptr, bar);
-    ASSERT_EQ(3, GetMenuItemCount(bar));
+    ASSERT_EQ(4, GetMenuItemCount(bar));
+    // Entries two levels below their header still belong to its popup.
+    EXPECT_EQ(2, GetMenuItemCount(ReadItem(bar, 3).submenu));
     HMENU file = ReadItem(bar, 0).submenu;
     ASSERT_NE(nullptr, file);
     ASSERT_EQ(3, GetMenuItemCount(file));
@@ -127,18 +129,7 @@ TEST(MenuBuild, NestedPopupsAndEmptyPopups) {
     ASSERT_NE(nullptr, deeper);
     EXPECT_EQ(L"Deepest", ReadItem(deeper, 0).text);
     EXPECT_EQ(deeper, FindCommandPopup(h.menu, 11));
-    EXPECT_EQ(std::vector<int64_t>({2, 4, 5, 6, 11}), h.menu->commandIds);
-}
-
-TEST(MenuBuild, LevelsOnlyNeedToBeDeeper) {
-    // An entry two levels below its header belongs to that header's popup.
-    MenuHolder h;
-    HMENU bar = h.Build(Definition({Cmd(0, L"A", 1), Cmd(2, L"B", 2), Cmd(2, L"C", 3)}));
-    ASSERT_NE(nullptr, bar);
-    HMENU a = ReadItem(bar, 0).submenu;
-    ASSERT_NE(nullptr, a);
-    ASSERT_EQ(2, GetMenuItemCount(a));
-    EXPECT_EQ(nullptr, ReadItem(a, 0).submenu);
+    EXPECT_EQ(std::vector<int64_t>({2, 4, 5, 6, 11, 13, 14}), h.menu->commandIds);
 }
 
 TEST(MenuBuild, SeparatorsCheckMarksAndDisabledEntries) {
@@ -149,8 +140,9 @@ TEST(MenuBuild, SeparatorsCheckMarksAndDisabledEntries) {
     DefEntry disabledHeader = Cmd(0, L"Window", 20);
     disabledHeader.disabled = L"1";
     disabledHeader.checked = L"1";  // a header's check flag is not used
-    DefEntry separator = Sep(1);
-    separator.caption = L"ignored";
+    DefEntry separator = Sep(1);  // a separator needs no caption, id or key
+    separator.id = L"";
+    separator.key = L"NoSuchKey";
     MenuHolder h;
     HMENU bar = h.Build(Definition({Cmd(0, L"View", 10), checkedEntry, separator, disabledEntry, disabledHeader,
                                     Cmd(1, L"Tile", 21)}));
@@ -243,7 +235,10 @@ TEST(MenuBuild, MalformedDefinitionsBuildNothing) {
     ExpectNothingBuilt(Definition({Cmd(0, L"File", 0), Cmd(1, L"Open", 101)}));  // a header is checked too
     ExpectNothingBuilt(Definition({top, Cmd(1, L"Open", 101, L"Foo")}));
     ExpectNothingBuilt(Definition({top, Cmd(1, L"Open", 101, L"Pad5")}));  // keypad digits have no name
-    ExpectNothingBuilt(Definition({top, Cmd(1, L"Open", 101), Cmd(-1, L"Bad", 102)}));
+    ExpectNothingBuilt(Definition({top, Cmd(1, L"Open", 101, L"O", true), Cmd(-1, L"Bad", 102)}));
+    // Valid popups with accelerators first, the invalid record last: nothing of them survives.
+    ExpectNothingBuilt(Definition({top, Cmd(1, L"Open", 101, L"O", true), Cmd(0, L"Edit", 3),
+                                   Cmd(1, L"Copy", 4, L"C", true), Cmd(1, L"Bad", 70000)}));
     ExpectNothingBuilt(Definition({top, Cmd(1, L"", 101)}));
     ExpectNothingBuilt(Definition({Sep(0), Cmd(1, L"Open", 101)}));  // separator as a header
     ExpectNothingBuilt(Definition({top, Sep(1), Cmd(2, L"Open", 101)}));  // separator heading a popup
@@ -255,27 +250,6 @@ TEST(MenuBuild, MalformedDefinitionsBuildNothing) {
             ExpectNothingBuilt(Definition({top, e}));
         }
     }
-}
-
-TEST(MenuBuild, InvalidRecordLateInDefinitionLeavesNothing) {
-    // Valid popups with accelerators come first; the last record is invalid.
-    MenuHolder h;
-    EXPECT_EQ(nullptr, h.Build(Definition({Cmd(0, L"File", 1), Cmd(1, L"Open", 2, L"O", true), Cmd(0, L"Edit", 3),
-                                           Cmd(1, L"Copy", 4, L"C", true), Cmd(1, L"Bad", 70000)})));
-    EXPECT_EQ(nullptr, h.menu->GetMenuBar());
-    EXPECT_EQ(nullptr, h.menu->GetAcceleratorTable());
-    EXPECT_EQ(0, h.menu->GetCommandCount());
-    EXPECT_EQ(nullptr, FindCommandPopup(h.menu, 2));
-}
-
-TEST(MenuBuild, SeparatorNeedsNoCaptionIdOrKey) {
-    DefEntry separator = Sep(1);
-    separator.id = L"";
-    separator.key = L"NoSuchKey";
-    MenuHolder h;
-    HMENU bar = h.Build(Definition({Cmd(0, L"File", 1), separator}));
-    ASSERT_NE(nullptr, bar);
-    EXPECT_TRUE(ReadItem(ReadItem(bar, 0).submenu, 0).type & MFT_SEPARATOR);
 }
 
 TEST(MenuBuild, GivenDefinitionWhileBuiltKeepsMenuAndNullRebuilds) {
@@ -322,20 +296,6 @@ TEST(MenuBuild, ReleasingTheLastReferenceDestroysHandles) {
     EXPECT_FALSE(IsMenu(bar));
     EXPECT_FALSE(IsMenu(popup));
     EXPECT_EQ(0, CopyAcceleratorTableW(accel, nullptr, 0));
-}
-
-TEST(MenuBuild, FoundPopupReadsAndSetsCheckMarks) {
-    MenuHolder h;
-    ASSERT_NE(nullptr, h.Build(Definition({Cmd(0, L"View", 1), Cmd(1, L"Grid", 2), Cmd(1, L"Rulers", 3)})));
-    HMENU popup = FindCommandPopup(h.menu, 3);
-    ASSERT_NE(nullptr, popup);
-    EXPECT_FALSE(GetMenuState(popup, 3, MF_BYCOMMAND) & MF_CHECKED);
-    CheckMenuItem(popup, 3, MF_BYCOMMAND | MF_CHECKED);
-    EXPECT_TRUE(GetMenuState(popup, 3, MF_BYCOMMAND) & MF_CHECKED);
-    CheckMenuItem(popup, 3, MF_BYCOMMAND | MF_UNCHECKED);
-    EXPECT_FALSE(GetMenuState(popup, 3, MF_BYCOMMAND) & MF_CHECKED);
-    EXPECT_EQ(nullptr, FindCommandPopup(h.menu, 99));
-    EXPECT_EQ(nullptr, FindCommandPopup(nullptr, 3));
 }
 
 TEST(MenuBuild, DetachMenuBarTakesOnlyItsOwnMenuOffAWindow) {
