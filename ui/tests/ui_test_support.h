@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -175,6 +176,66 @@ inline void ClickAt(HWND hwnd, int x, int y, std::vector<WORD> modifiers = {}, b
 
 // Screen pixel of a client point of hwnd, read after the window has painted.
 inline COLORREF Pixel(HWND hwnd, int x, int y) { return qeltest::ClientPixel(hwnd, x, y); }
+
+// The client area as shown on the screen, copied into memory: pixel (x, y) is At(x, y) as a COLORREF.
+class Capture {
+public:
+    explicit Capture(HWND hwnd) {
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        width = rc.right;
+        height = rc.bottom;
+        pixels.resize(static_cast<size_t>(width) * height);
+        HDC window = GetDC(hwnd);
+        HDC memory = CreateCompatibleDC(window);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HBITMAP dib = CreateDIBSection(window, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(memory, dib);
+        BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
+        GdiFlush();
+        const uint32_t* p = static_cast<const uint32_t*>(bits);
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            const uint32_t v = p[i];
+            pixels[i] = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+        }
+        SelectObject(memory, old);
+        DeleteObject(dib);
+        DeleteDC(memory);
+        ReleaseDC(hwnd, window);
+    }
+    COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    // Pixels in the rectangle that differ from the colour.
+    int CountOther(COLORREF color, int left, int top, int right, int bottom) const {
+        int n = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) n += At(x, y) != color;
+        }
+        return n;
+    }
+    // Bounding box of the pixels that differ from the colour (empty when there are none).
+    RECT Bounds(COLORREF color) const {
+        RECT r{width, height, 0, 0};
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if (At(x, y) == color) continue;
+                r.left = std::min<LONG>(r.left, x);
+                r.top = std::min<LONG>(r.top, y);
+                r.right = std::max<LONG>(r.right, x + 1);
+                r.bottom = std::max<LONG>(r.bottom, y + 1);
+            }
+        }
+        if (r.right == 0) r = RECT{0, 0, 0, 0};
+        return r;
+    }
+    int width = 0, height = 0;
+    std::vector<COLORREF> pixels;
+};
 
 // Paints the window now and lets the surface settle.
 inline void Repaint(HWND hwnd) {
