@@ -5,6 +5,8 @@
 
 namespace rg_Zarno_YangLi {
 
+using rg_Zarno_MFCJieMian_JiBen::CQelCreateRecord;
+
 rg_QiDongLei::rg_QiDongLei() {
     CQelAppInstance* instance = GetAppInstance();
     instance->currentProgram = this;
@@ -13,17 +15,24 @@ rg_QiDongLei::rg_QiDongLei() {
         HMODULE module = instance->moduleInstance ? instance->moduleInstance : GetCodeModuleHandle();
         icon = LoadIconW(module, MAKEINTRESOURCEW(100));
     }
-    mainWindow.icon = icon;
-    if (HWND hwnd = mainWindow.GetHwnd()) {
-        SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-        SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    }
+    // The form keeps the icon and gives it to its frame window (the host dialog of a modal form, else
+    // its own window) when it has one.
+    mainWindow.SetIcon(icon);
 }
 
 int32_t rg_QiDongLei::Run() {
-    const int created = mainWindow.Create();
+    CQelCreateRecord record;
+    record.parent = nullptr;
+    record.x = record.y = static_cast<int32_t>(CW_USEDEFAULT);
+    record.width = record.height = static_cast<int32_t>(CW_USEDEFAULT);
+    record.id = 0;
+    record.title = L"";
+    record.menu = nullptr;
+    const bool created = mainWindow.Create(record);
     if (created) {
-        if (CWinThread* thread = AfxGetThread()) thread->m_pMainWnd = mainWindow.GetMfcWindow();
+        if (CWinThread* thread = AfxGetThread()) {
+            thread->m_pMainWnd = mainWindow.HasNativeWindow() ? mainWindow.GetWindowObject() : nullptr;
+        }
     }
     return 1;
 }

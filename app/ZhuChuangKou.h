@@ -1,39 +1,31 @@
-// The main window of the program. Until the form framework carries it, it is a plain top-level
-// window with the program's title and client size, which Esc or the close box ends.
+// The main window of the program: a form with the design client size 967 x 790, sizable and with a
+// maximize box. Its controls come with the application's picture workflow.
 #pragma once
-#include <windows.h>
+#include <cstdint>
 
-#include "QelObject.h"
-#include "QelWnd.h"
+#include "QelForm.h"
 
 namespace rg_Zarno_YangLi {
 
-class rg_ZhuChuangKouLei : public CQelObject {
-    QEL_OBJECT_CLASS(rg_ZhuChuangKouLei, CQelObject, "rg_Zarno_YangLi::rg_ZhuChuangKouLei")
+class rg_ZhuChuangKouLei : public rg_Zarno_MFCJieMian_JiBen::CQelWinForm {
+    QEL_OBJECT_CLASS(rg_ZhuChuangKouLei, rg_Zarno_MFCJieMian_JiBen::CQelWinForm, "rg_Zarno_YangLi::rg_ZhuChuangKouLei")
 public:
-    static constexpr int kDesignWidth = 967;
-    static constexpr int kDesignHeight = 790;
+    static constexpr int32_t kDesignWidth = 967;
+    static constexpr int32_t kDesignHeight = 790;
 
-    rg_ZhuChuangKouLei() = default;
-    rg_ZhuChuangKouLei(const rg_ZhuChuangKouLei& other) : CQelObject(other), icon(other.icon) {}
-    rg_ZhuChuangKouLei& operator=(const rg_ZhuChuangKouLei& other) {
-        CQelObject::operator=(other);
-        icon = other.icon;
-        return *this;
-    }
-    ~rg_ZhuChuangKouLei() override;
+    // Border style 1 (sizable) and the maximize box, set before any window exists.
+    rg_ZhuChuangKouLei();
+    rg_ZhuChuangKouLei(const rg_ZhuChuangKouLei& other) = default;
+    rg_ZhuChuangKouLei& operator=(const rg_ZhuChuangKouLei& other) = default;
 
-    int GetDesignWidth() const { return kDesignWidth; }
-    int GetDesignHeight() const { return kDesignHeight; }
-    // Creates the window centred on the screen with the design client size; 1 on success.
-    int Create();
-    HWND GetHwnd() const { return window.m_hWnd; }
-    CWnd* GetMfcWindow() { return window.m_hWnd ? &window : nullptr; }
+    int32_t GetDesignWidth() const override { return kDesignWidth; }
+    int32_t GetDesignHeight() const override { return kDesignHeight; }
 
-    HICON icon = nullptr;
+protected:
+    void ResetFields();
 
 private:
-    CWnd window;
+    void SetWindowProperties();
 };
 
 }  // namespace rg_Zarno_YangLi
