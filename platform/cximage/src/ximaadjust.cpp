@@ -99,6 +99,35 @@ CXIMG_AVX2 void LightSpanAvx2(uint8_t* p, size_t n, float c, float offset) {
 }
 #endif
 
+#if CXIMG_X86
+// Exact table lookup of 64 bytes at a time: two two-register permutes cover indices 0..127 and
+// 128..255, the top bit of each byte picks one; alpha bytes are kept.
+struct Table256 {
+    __m512i a, b, c, d;
+};
+
+CXIMG_VBMI inline Table256 LoadTable(const uint8_t* t) {
+    return Table256{_mm512_loadu_si512(t), _mm512_loadu_si512(t + 64), _mm512_loadu_si512(t + 128), _mm512_loadu_si512(t + 192)};
+}
+
+CXIMG_VBMI inline __m512i Lookup(const Table256& t, __m512i idx) {
+    __m512i lo = _mm512_permutex2var_epi8(t.a, idx, t.b);
+    __m512i hi = _mm512_permutex2var_epi8(t.c, idx, t.d);
+    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(idx), lo, hi);
+}
+
+CXIMG_VBMI void LightSpanVbmi(uint8_t* p, size_t n, const uint8_t* lut) {
+    const Table256 t = LoadTable(lut);
+    const __mmask64 alpha = 0x8888888888888888ull;
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        __m512i v = _mm512_loadu_si512(p + i * 4);
+        _mm512_storeu_si512(p + i * 4, _mm512_mask_blend_epi8(alpha, Lookup(t, v), v));
+    }
+    LightSpanScalar(p + i * 4, n - i, lut);
+}
+#endif
+
 // ----- Colorize -----
 
 double HueToChannel(double p, double q, double t) {
@@ -161,6 +190,35 @@ CXIMG_AVX2 void ColorizeSpanAvx2(uint8_t* p, size_t n, const uint32_t* table) {
 }
 #endif
 
+#if CXIMG_X86
+// The colour table split in three byte tables (blue, green, red by lightness), looked up with
+// the lightness copied into every byte of its pixel.
+CXIMG_VBMI void ColorizeSpanVbmi(uint8_t* p, size_t n, const uint32_t* table) {
+    alignas(64) uint8_t tb[256], tg[256], tr[256];
+    for (int i = 0; i < 256; ++i) {
+        tb[i] = uint8_t(table[i]);
+        tg[i] = uint8_t(table[i] >> 8);
+        tr[i] = uint8_t(table[i] >> 16);
+    }
+    const Table256 b = LoadTable(tb), g = LoadTable(tg), r = LoadTable(tr);
+    // Byte 0 of each pixel into all four of its bytes (the shuffle works within 16-byte lanes).
+    const __m512i spread = _mm512_broadcast_i32x4(_mm_setr_epi32(0, 0x04040404, 0x08080808, 0x0C0C0C0C));
+    const __mmask64 greenBytes = 0x2222222222222222ull, redBytes = 0x4444444444444444ull, alpha = 0x8888888888888888ull;
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        __m512i v = _mm512_loadu_si512(p + i * 4);
+        __m512i g8 = _mm512_srli_epi32(v, 8), r8 = _mm512_srli_epi32(v, 16);
+        __m512i mx = _mm512_max_epu8(v, _mm512_max_epu8(g8, r8));
+        __m512i mn = _mm512_min_epu8(v, _mm512_min_epu8(g8, r8));
+        __m512i l = _mm512_shuffle_epi8(_mm512_avg_epu8(mx, mn), spread);
+        __m512i out = _mm512_mask_blend_epi8(greenBytes, Lookup(b, l), Lookup(g, l));
+        out = _mm512_mask_blend_epi8(redBytes, out, Lookup(r, l));
+        _mm512_storeu_si512(p + i * 4, _mm512_mask_blend_epi8(alpha, out, v));
+    }
+    ColorizeSpanScalar(p + i * 4, n - i, table);
+}
+#endif
+
 // ----- GrayScale -----
 
 inline uint8_t Luma(const uint8_t* p) { return uint8_t((299u * p[2] + 587u * p[1] + 114u * p[0]) / 1000u); }
@@ -200,7 +258,14 @@ bool CxImage::Light(long brightness, long contrast) {
     uint8_t lut[256];
     BuildLightTable(brightness, contrast, lut);
     auto full = [&](uint8_t* p, size_t n) { LightSpanScalar(p, n, lut); };
+    auto partial = [&](uint8_t* p, uint32_t level) {
+        for (int k = 0; k < 3; ++k) p[k] = Mix(lut[p[k]], p[k], level);
+    };
 #if CXIMG_X86
+    if (cximg::HaveVbmi()) {
+        ForSelected(*m_pic, m_selection.get(), m_selBox, [&](uint8_t* p, size_t n) { LightSpanVbmi(p, n, lut); }, partial);
+        return true;
+    }
     if (cximg::HaveAvx2()) {
         float c = contrast >= 0 ? 256.0f / (256.0f - float(contrast)) : (256.0f + float(contrast)) / 256.0f;
         float offset = 128.0f + float(brightness) - 128.0f * c;
@@ -233,6 +298,7 @@ bool CxImage::Colorize(uint8_t hue, uint8_t sat, float blend) {
     if (blend >= 0.999f) {
         auto full = [&](uint8_t* p, size_t n) {
 #if CXIMG_X86
+            if (cximg::HaveVbmi()) return ColorizeSpanVbmi(p, n, table);
             if (cximg::HaveAvx2()) return ColorizeSpanAvx2(p, n, table);
 #endif
             ColorizeSpanScalar(p, n, table);
@@ -336,8 +402,52 @@ uint8_t CxImage::SelectionGetLevel(int32_t x, int32_t y) const {
 
 namespace {
 
+#if CXIMG_X86
+// Quarter turn counter-clockwise in blocks of 8 x 8 pixels transposed in registers; source strips
+// of 16 rows so that each target row receives whole 64-byte lines.
+CXIMG_AVX2 inline void TurnBlock8(const uint32_t* s, uint32_t* d, uint32_t w, uint32_t h, uint32_t bx, uint32_t by) {
+    __m256i r[8], t[8], u[8];
+    for (int k = 0; k < 8; ++k) r[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + size_t(by + k) * w + bx));
+    for (int k = 0; k < 8; k += 2) {
+        t[k] = _mm256_unpacklo_epi32(r[k], r[k + 1]);
+        t[k + 1] = _mm256_unpackhi_epi32(r[k], r[k + 1]);
+    }
+    for (int k = 0; k < 8; k += 4) {
+        u[k] = _mm256_unpacklo_epi64(t[k], t[k + 2]);
+        u[k + 1] = _mm256_unpackhi_epi64(t[k], t[k + 2]);
+        u[k + 2] = _mm256_unpacklo_epi64(t[k + 1], t[k + 3]);
+        u[k + 3] = _mm256_unpackhi_epi64(t[k + 1], t[k + 3]);
+    }
+    for (int k = 0; k < 4; ++k) {
+        __m256i lo = _mm256_permute2x128_si256(u[k], u[k + 4], 0x20);  // column k
+        __m256i hi = _mm256_permute2x128_si256(u[k], u[k + 4], 0x31);  // column k + 4
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + size_t(w - 1 - (bx + k)) * h + by), lo);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + size_t(w - 1 - (bx + k + 4)) * h + by), hi);
+    }
+}
+
+CXIMG_AVX2 void RotateCcw90Avx2(const Picture& src, Picture& dst) {
+    const uint32_t w = src.width, h = src.height;
+    const uint32_t* s = reinterpret_cast<const uint32_t*>(src.px.get());
+    uint32_t* d = reinterpret_cast<uint32_t*>(dst.px.get());
+    const uint32_t w8 = w & ~7u, h8 = h & ~7u;
+    for (uint32_t by = 0; by < h8; by += 16) {
+        for (uint32_t bx = 0; bx < w8; bx += 8) {
+            TurnBlock8(s, d, w, h, bx, by);
+            if (by + 8 < h8) TurnBlock8(s, d, w, h, bx, by + 8);
+        }
+    }
+    // Columns right of the last whole block, and rows below it.
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = (y < h8 ? w8 : 0); x < w; ++x) d[size_t(w - 1 - x) * h + y] = s[size_t(y) * w + x];
+}
+#endif
+
 // Quarter turn counter-clockwise: the top row becomes the left column.
 void RotateCcw90(const Picture& src, Picture& dst) {
+#if CXIMG_X86
+    if (cximg::HaveAvx2()) return RotateCcw90Avx2(src, dst);
+#endif
     const uint32_t w = src.width, h = src.height;  // dst is h wide and w high
     const uint32_t* s = reinterpret_cast<const uint32_t*>(src.px.get());
     uint32_t* d = reinterpret_cast<uint32_t*>(dst.px.get());
@@ -440,8 +550,12 @@ bool CxImage::Rotate(float angle, CxImage* destination) {
     if (exact) {
         q &= 3;
         uint32_t w = m_pic->width, h = m_pic->height;
-        bool ok = (q & 1) ? out.Allocate(h, w, err) : out.Allocate(w, h, err);
-        if (!ok) {
+        if (destination && destination != this && destination->m_pic->px && destination->m_pic->Bytes() == m_pic->Bytes()) {
+            // A destination of the same byte size lends its pixel memory (no new allocation).
+            out.px = std::move(destination->m_pic->px);
+            out.width = (q & 1) ? h : w;
+            out.height = (q & 1) ? w : h;
+        } else if (!((q & 1) ? out.Allocate(h, w, err) : out.Allocate(w, h, err))) {
             m_lastError = err;
             return false;
         }

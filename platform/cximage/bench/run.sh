@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Benchmark of the picture library: builds it without sanitizers in Release, installs the peer
+# libraries it is compared with (only here, not for the tests), and prints one table: the native
+# measurements, then the bitmap round trip under Wine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+cd "$root"
+EXTRA_PKGS="libmagickwand-6.q16-dev libvips-dev libpng-dev zlib1g-dev pkg-config" scripts/setup.sh
+cmake -S platform/cximage/bench -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build/bench -j2 >/dev/null
+cmake -S platform/cximage/bench -B build/bench-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+cmake --build build/bench-win -j2 >/dev/null
+build/bench/cximage_bench
+export BUILD_ROOT="$root/build"
+. scripts/wine-env.sh
+wine_env_start >/dev/null 2>&1
+trap wine_env_stop EXIT
+wine64 build/bench-win/cximage_bench_win.exe 2>/dev/null | tr -d '\r'
