@@ -17,7 +17,7 @@ cmake --build build/win -j "$jobs" || exit 1
 
 . scripts/wine-env.sh
 wine_env_start
-trap wine_env_stop EXIT
+trap 'declare -F test_services_stop >/dev/null && test_services_stop; wine_env_stop' EXIT
 [ -x scripts/test-services.sh ] && . scripts/test-services.sh
 
 echo "== portable tests (native, sanitizers) =="
