@@ -301,49 +301,62 @@ struct Symbol {
 
 constexpr int kClOrder[kClCodes] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
+}  // namespace
+
 class Deflater {
 public:
-    Deflater(const uint8_t* data, size_t size, ByteSink& out) : m_in(data), m_size(size), m_out(out) {}
+    explicit Deflater(ByteSink& out) : m_out(out) {}
 
-    bool Run() {
-        constexpr size_t kHashSize = size_t(1) << kHashBits;
-        std::unique_ptr<uint32_t[]> table(new (std::nothrow) uint32_t[kHashSize]);
-        std::unique_ptr<Symbol[]> syms(new (std::nothrow) Symbol[kMaxSymbols]);
-        if (!table || !syms) return false;
-        std::fill(table.get(), table.get() + kHashSize, 0u);
-        m_table = table.get();
-        m_syms = syms.get();
-        // Positions are stored plus one, so 0 means "none".
-        size_t pos = 0;
-        if (m_size == 0) {
-            if (!m_out.Reserve(16)) return false;
-            BitWriter bw(m_out.End());
-            bw.Put(1, 1);  // final block
-            bw.Put(1, 2);  // fixed codes
-            bw.Put(0, 7);  // end of block (code 256 is seven zero bits)
-            bw.AlignToByte();
-            m_out.Advance(size_t(bw.Out() - m_out.End()));
-            return true;
-        }
-        BitWriter bw(nullptr);
-        while (pos < m_size) {
-            size_t start = pos;
-            pos = Parse(pos);
-            if (!EmitBlock(start, pos, pos >= m_size, bw)) return false;
-        }
-        // Flush the last partial byte.
-        if (!m_out.Reserve(16)) return false;
-        bw.SetOut(m_out.End());
-        bw.AlignToByte();
-        m_out.Advance(size_t(bw.Out() - m_out.End()));
+    bool Init() {
+        m_table.reset(new (std::nothrow) uint32_t[kHashSize]);
+        m_symbols.reset(new (std::nothrow) Symbol[kMaxSymbols]);
+        m_buffer.reset(new (std::nothrow) uint8_t[kBufferSize]);
+        if (!m_table || !m_symbols || !m_buffer) return false;
+        std::fill(m_table.get(), m_table.get() + kHashSize, 0u);
+        m_syms = m_symbols.get();
+        m_in = m_buffer.get();
+        StartBlock();
         return true;
     }
 
+    // Adds input; compresses whenever the buffer is full.
+    bool Write(const uint8_t* data, size_t n) {
+        m_adler = Adler32(m_adler, data, n);
+        while (n) {
+            if (m_size == kBufferSize) {
+                if (!Compress(false)) return false;
+                Slide();
+            }
+            size_t k = std::min(n, kBufferSize - m_size);
+            std::memcpy(m_buffer.get() + m_size, data, k);
+            m_size += k;
+            data += k;
+            n -= k;
+        }
+        return true;
+    }
+
+    // Compresses the rest, ends the last block and writes out the last bits.
+    bool Finish() {
+        if (!Compress(true)) return false;
+        if (!EmitBlock(m_blockStart, m_pos, true)) return false;
+        if (!m_out.Reserve(16)) return false;
+        m_bw.SetOut(m_out.End());
+        m_bw.AlignToByte();
+        m_out.Advance(size_t(m_bw.Out() - m_out.End()));
+        return true;
+    }
+
+    uint32_t Adler() const { return m_adler; }
+
 private:
     static constexpr int kHashBits = 16;
+    static constexpr size_t kHashSize = size_t(1) << kHashBits;
     static constexpr size_t kMaxSymbols = 1 << 16;
     static constexpr size_t kMaxBlockBytes = 1 << 18;
     static constexpr uint32_t kWindow = 32768;
+    static constexpr size_t kBufferSize = size_t(1) << 20;
+    static constexpr size_t kLookahead = 258 + 8;  // a whole match and one 8-byte compare
 
     static uint32_t Load32(const uint8_t* p) {
         uint32_t v;
@@ -352,21 +365,55 @@ private:
     }
     static uint32_t Hash(uint32_t v) { return (v * 2654435761u) >> (32 - kHashBits); }
 
-    // Greedy parse from pos until the symbol buffer or the block's input budget is full.
-    size_t Parse(size_t pos) {
+    void StartBlock() {
         std::fill(std::begin(m_litFreq), std::end(m_litFreq), 0u);
         std::fill(std::begin(m_distFreq), std::end(m_distFreq), 0u);
         m_count = 0;
-        const size_t end = std::min(m_size, pos + kMaxBlockBytes);
+        m_blockStart = m_pos;
+    }
+
+    // Parses what is in the buffer (all of it at the end, else all but the look-ahead), emitting
+    // blocks as they fill.
+    bool Compress(bool final) {
+        const size_t limit = final ? m_size : (m_size > kLookahead ? m_size - kLookahead : 0);
+        while (m_pos < limit) {
+            Parse(limit);
+            if (m_count + 1 >= kMaxSymbols || m_pos - m_blockStart >= kMaxBlockBytes) {
+                if (!EmitBlock(m_blockStart, m_pos, false)) return false;
+                StartBlock();
+            }
+        }
+        return true;
+    }
+
+    // Keeps the window (and the open block's bytes) and moves them to the front of the buffer;
+    // hash-table positions move along, those that fall off become "none".
+    void Slide() {
+        size_t keepFrom = std::min(m_blockStart, m_pos > kWindow ? m_pos - kWindow : 0);
+        if (keepFrom == 0) return;
+        std::memmove(m_buffer.get(), m_buffer.get() + keepFrom, m_size - keepFrom);
+        m_size -= keepFrom;
+        m_pos -= keepFrom;
+        m_blockStart -= keepFrom;
+        const uint32_t shift = uint32_t(keepFrom);
+        uint32_t* t = m_table.get();
+        for (size_t i = 0; i < kHashSize; ++i) t[i] = t[i] > shift ? t[i] - shift : 0;
+    }
+
+    // Greedy parse from m_pos up to limit, the block's input budget or a full symbol buffer.
+    void Parse(size_t limit) {
+        size_t pos = m_pos;
+        const size_t end = std::min(limit, m_blockStart + kMaxBlockBytes);
         const size_t matchLimit = m_size >= 8 ? m_size - 8 : 0;  // room for 8-byte compares
         const Tables& tables = T();
-        uint32_t misses = 0;
+        uint32_t* table = m_table.get();
+        uint32_t misses = m_misses;
         while (pos < end && m_count + 1 < kMaxSymbols) {
             if (pos < matchLimit) {
                 uint32_t v = Load32(m_in + pos);
                 uint32_t h = Hash(v);
-                uint32_t cand = m_table[h];
-                m_table[h] = uint32_t(pos + 1);
+                uint32_t cand = table[h];
+                table[h] = uint32_t(pos + 1);
                 if (cand && pos + 1 - cand <= kWindow && Load32(m_in + cand - 1) == v) {
                     size_t ref = cand - 1;
                     size_t len = 4, maxLen = std::min<size_t>(258, m_size - pos);
@@ -388,7 +435,7 @@ private:
                     ++m_litFreq[tables.len[len].code];
                     ++m_distFreq[tables.DistCode(dist)];
                     // Index the match's last position so runs continue into the next match.
-                    if (pos + len - 1 < matchLimit) m_table[Hash(Load32(m_in + pos + len - 1))] = uint32_t(pos + len);
+                    if (pos + len - 1 < matchLimit) table[Hash(Load32(m_in + pos + len - 1))] = uint32_t(pos + len);
                     pos += len;
                     misses = 0;
                     continue;
@@ -409,7 +456,8 @@ private:
             ++m_litFreq[m_in[pos]];
             ++pos;
         }
-        return pos;
+        m_misses = misses;
+        m_pos = pos;
     }
 
     // Code-length sequence of the two codes with runs (16, 17, 18) for the block header.
@@ -454,7 +502,8 @@ private:
         return count;
     }
 
-    bool EmitBlock(size_t start, size_t end, bool final, BitWriter& bw) {
+    bool EmitBlock(size_t start, size_t end, bool final) {
+        BitWriter& bw = m_bw;
         const Tables& tables = T();
         ++m_litFreq[256];
         uint8_t litLens[kLitLenCodes], distLens[kDistCodes];
@@ -546,38 +595,53 @@ private:
         return true;
     }
 
-    const uint8_t* m_in;
-    size_t m_size;
     ByteSink& m_out;
-    uint32_t* m_table = nullptr;
+    BitWriter m_bw{nullptr};
+    std::unique_ptr<uint32_t[]> m_table;
+    std::unique_ptr<Symbol[]> m_symbols;
+    std::unique_ptr<uint8_t[]> m_buffer;
+    const uint8_t* m_in = nullptr;
     Symbol* m_syms = nullptr;
-    size_t m_count = 0;
+    size_t m_size = 0;        // bytes in the buffer
+    size_t m_pos = 0;         // parsed up to here
+    size_t m_blockStart = 0;  // input of the open block starts here
+    size_t m_count = 0;       // symbols of the open block
+    uint32_t m_misses = 0;
+    uint32_t m_adler = 1;
     uint32_t m_litFreq[kLitLenCodes];
     uint32_t m_distFreq[kDistCodes];
 };
 
-}  // namespace
-
-bool DeflateCompress(const uint8_t* data, size_t size, ByteSink& out) {
-    Deflater d(data, size, out);
-    return d.Run();
-}
-
-bool ZlibCompress(const uint8_t* data, size_t size, ByteSink& out) {
-    if (!out.Reserve(2)) return false;
+bool ZlibCompressor::Begin(ByteSink& out) {
+    m_deflater.reset(new (std::nothrow) Deflater(out));
+    if (!m_deflater || !m_deflater->Init() || !out.Reserve(2)) return false;
+    m_out = &out;
     out.End()[0] = 0x78;  // deflate, 32K window
     out.End()[1] = 0x01;  // (0x7801 is a multiple of 31)
     out.Advance(2);
-    if (!DeflateCompress(data, size, out)) return false;
-    uint32_t adler = Adler32(1, data, size);
-    if (!out.Reserve(4)) return false;
-    uint8_t* p = out.End();
+    return true;
+}
+
+bool ZlibCompressor::Write(const uint8_t* data, size_t size) { return m_deflater->Write(data, size); }
+
+bool ZlibCompressor::Finish() {
+    if (!m_deflater->Finish() || !m_out->Reserve(4)) return false;
+    uint32_t adler = m_deflater->Adler();
+    uint8_t* p = m_out->End();
     p[0] = uint8_t(adler >> 24);
     p[1] = uint8_t(adler >> 16);
     p[2] = uint8_t(adler >> 8);
     p[3] = uint8_t(adler);
-    out.Advance(4);
+    m_out->Advance(4);
     return true;
+}
+
+ZlibCompressor::ZlibCompressor() = default;
+ZlibCompressor::~ZlibCompressor() = default;
+
+bool ZlibCompress(const uint8_t* data, size_t size, ByteSink& out) {
+    ZlibCompressor z;
+    return z.Begin(out) && z.Write(data, size) && z.Finish();
 }
 
 }  // namespace cximg

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 
 namespace cximg {
 
@@ -29,9 +30,24 @@ private:
     size_t m_size = 0, m_capacity = 0;
 };
 
-// Compresses data as one zlib stream (header, deflate blocks, Adler-32). False when out of memory.
+class Deflater;
+
+// One zlib stream (header, deflate blocks, Adler-32) written piece by piece into out. Memory use
+// stays fixed whatever the input's length. Every call answers false when memory runs out.
+class ZlibCompressor {
+public:
+    ZlibCompressor();
+    ~ZlibCompressor();
+    bool Begin(ByteSink& out);
+    bool Write(const uint8_t* data, size_t size);
+    bool Finish();
+
+private:
+    std::unique_ptr<Deflater> m_deflater;
+    ByteSink* m_out = nullptr;
+};
+
+// The same for data that is all in memory.
 bool ZlibCompress(const uint8_t* data, size_t size, ByteSink& out);
-// Raw deflate blocks only.
-bool DeflateCompress(const uint8_t* data, size_t size, ByteSink& out);
 
 }  // namespace cximg

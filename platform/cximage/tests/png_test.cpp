@@ -56,6 +56,8 @@ const Content kContents[] = {
     {"one_pixel", 1, 1, false, 0},
     {"one_column", 1, 517, true, 3},
     {"one_row", 4099, 1, false, 2},
+    {"large_document_rgba", 1100, 1000, true, 2},  // several passes of the 1 MiB window buffer
+    {"large_noise_rgb", 1000, 700, false, 0},
 };
 
 class PngRoundTrip : public ::testing::TestWithParam<Content> {};
