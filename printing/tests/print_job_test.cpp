@@ -434,7 +434,9 @@ TEST_F(PrintJobTest, TheNextDialogStartsWithThePrinterChosenBefore) {
         printer.EndJob(0);
     }
     ASSERT_EQ(answerer.seen.size(), 2u);
-    if (!first.empty()) EXPECT_EQ(answerer.seen[0].printerShown, first);
+    if (!first.empty()) {
+        EXPECT_EQ(answerer.seen[0].printerShown, first);
+    }
     EXPECT_EQ(answerer.seen[1].printerShown, margins.Name());
 }
 

@@ -39,7 +39,7 @@ struct Recorder : CQelObject {
     }
     int32_t Note(const char* what, CQelObject* sender, uint32_t tag, int32_t aborted) {
         events.push_back(what);
-        if (aborted >= 0) events.back() += "(" + std::to_string(aborted) + ")";
+        if (aborted >= 0) events.back().append("(").append(std::to_string(aborted)).append(")");
         lastSender = sender;
         lastTag = tag;
         return 0;
