@@ -24,6 +24,7 @@ constexpr UINT kFrameChangeFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_
 constexpr uint32_t kBorderExStyles = WS_EX_DLGMODALFRAME | WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE;  // 0x281
 constexpr uint32_t kBorderStyles = WS_THICKFRAME | WS_DLGFRAME;                                 // 0x440000
 constexpr LRESULT kHasDefId = 0x534B;  // DC_HASDEFID
+constexpr int64_t kMaxClassNameLength = 255;
 
 // Set while an activation event of any form runs.
 bool g_activationRunning = false;
@@ -224,6 +225,9 @@ bool CQWnd_WinForm::CreateFormWindow(CQelCreateRecord& record) {
             y = (area.bottom - record.height + area.top) / 2;
         }
     }
+    // Class names are atoms of at most 255 characters; a longer name cannot name a class (and the
+    // system's class look-up is not safe with one).
+    if (windowClassName.GetLength() > kMaxClassNameLength) return false;
     const wchar_t* className = windowClassName.GetLength() ? windowClassName.GetText() : kDefaultFormClassName;
     RegisterFrameworkClass(className);
     if (!CreateEx(record.exStyle, className, record.title, record.style, x, y, record.width, record.height, parent,

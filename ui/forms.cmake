@@ -7,3 +7,11 @@ add_library(qelui_forms STATIC
 )
 target_include_directories(qelui_forms PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(qelui_forms PUBLIC qelui qelui_menus_dialogs qelmfc qelruntime shell32 user32 gdi32)
+
+add_win_test(ui_form_tests
+  ${CMAKE_CURRENT_LIST_DIR}/tests/form_create_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tests/form_keyboard_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tests/form_events_test.cpp
+)
+target_include_directories(ui_form_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/tests ${PROJECT_SOURCE_DIR}/platform/mfc/tests)
+target_link_libraries(ui_form_tests PRIVATE qelui_forms)
