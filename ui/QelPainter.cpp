@@ -49,6 +49,12 @@ void CQWnd_Painter::CreatePainterPen() {
     default:
         break;
     }
+    if (style == PS_ALTERNATE) {
+        // CreatePen does not make alternate dots everywhere (Wine draws a solid line); a cosmetic
+        // extended pen is the documented way to every other pixel.
+        const LOGBRUSH solid{BS_SOLID, penColor, 0};
+        if (pen.Attach(ExtCreatePen(PS_COSMETIC | PS_ALTERNATE, 1, &solid, 0, nullptr))) return;
+    }
     pen.CreatePen(style, width, penColor);
 }
 
