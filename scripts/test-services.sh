@@ -11,6 +11,7 @@
 # Expects BUILD_ROOT.
 
 _qel_cupsd_pid=""
+_qel_pdf_out_line=""
 
 _qel_cups_running() { lpstat -r 2>/dev/null | grep -q "is running"; }
 
@@ -29,7 +30,8 @@ _qel_services_start() {
   # cups-pdf reads its configuration for every job: point its output at our folder.
   local conf=/etc/cups/cups-pdf.conf
   if [ -w "$conf" ]; then
-    if grep -q '^Out ' "$conf"; then
+    _qel_pdf_out_line=$(grep -m1 '^Out ' "$conf" || true)
+    if [ -n "$_qel_pdf_out_line" ]; then
       sed -i "s#^Out .*#Out ${QEL_PRINT_PDF_DIR}#" "$conf"
     else
       echo "Out ${QEL_PRINT_PDF_DIR}" >> "$conf"
@@ -46,6 +48,7 @@ _qel_services_start() {
       echo "test-services: cupsd did not start; printing tests will skip" >&2
       kill "$_qel_cupsd_pid" 2>/dev/null || true
       _qel_cupsd_pid=""
+_qel_pdf_out_line=""
       unset QEL_PRINT_PDF_DIR
       return 0
     fi
@@ -64,11 +67,18 @@ _qel_services_start() {
 }
 
 test_services_stop() {
+  # cups-pdf writes where it wrote before this run.
+  local conf=/etc/cups/cups-pdf.conf
+  if [ -n "$_qel_pdf_out_line" ] && [ -w "$conf" ]; then
+    sed -i "s#^Out .*#${_qel_pdf_out_line}#" "$conf"
+    _qel_pdf_out_line=""
+  fi
   if [ -n "$_qel_cupsd_pid" ]; then
     cancel -a -x 2>/dev/null || true
     kill "$_qel_cupsd_pid" 2>/dev/null || true
     wait "$_qel_cupsd_pid" 2>/dev/null || true
     _qel_cupsd_pid=""
+_qel_pdf_out_line=""
   fi
 }
 
