@@ -77,28 +77,6 @@ const COLORREF kWhite = RGB(255, 255, 255);
 
 // ---- tables and defaults ---------------------------------------------------------------------------
 
-TEST(DrawingTables, UnitsPenStylesAndPatternRange) {
-    const int modes[] = {MM_TEXT, MM_LOMETRIC, MM_HIMETRIC, MM_LOENGLISH, MM_HIENGLISH, MM_TWIPS};
-    for (int unit = 0; unit <= 5; ++unit) EXPECT_EQ(UnitMapMode(unit), modes[unit]) << unit;
-    EXPECT_EQ(UnitMapMode(-1), MM_TEXT);
-    EXPECT_EQ(UnitMapMode(6), MM_TEXT);
-
-    const int pens[] = {PS_ALTERNATE, PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_INSIDEFRAME};
-    for (int i = 0; i <= 6; ++i) EXPECT_EQ(PenStyleFromIndex(i), pens[i]) << i;
-    EXPECT_EQ(PenStyleFromIndex(7), PS_SOLID);
-    EXPECT_EQ(PenStyleFromIndex(-2), PS_SOLID);
-
-    EXPECT_EQ(PatternRows(7), nullptr);
-    EXPECT_EQ(PatternRows(56), nullptr);
-    ASSERT_NE(PatternRows(8), nullptr);
-    ASSERT_NE(PatternRows(55), nullptr);
-    // First and last rows of the first and last patterns.
-    EXPECT_EQ(PatternRows(8)[0], 0xFF);
-    EXPECT_EQ(PatternRows(8)[7], 0xFD);
-    EXPECT_EQ(PatternRows(55)[0], 0xC1);
-    EXPECT_EQ(PatternRows(55)[7], 0x80);
-}
-
 TEST(DrawingTables, DefaultSettings) {
     CQelDrawingState s;
     EXPECT_EQ(s.unit, 1);
@@ -139,22 +117,6 @@ TEST(StylePen, StyleWidthAndColourAndTheOldPenIsDeleted) {
     ASSERT_EQ(GetObjectW(s.pen, sizeof(lp), &lp), (int)sizeof(lp));
     EXPECT_EQ(lp.lopnStyle, (UINT)PS_SOLID);
     EXPECT_EQ(lp.lopnWidth.x, 3);
-}
-
-TEST(StylePen, DashedPenLeavesGapsOnTheCanvas) {
-    Canvas c(64, 4);
-    CQelDrawingState s;
-    s.unit = 0;
-    s.penStyle = 2;  // dash
-    s.CreateStylePen();
-    ApplyDrawingState(s, c.dc);
-    MoveToEx(c.dc, 0, 1, nullptr);
-    LineTo(c.dc, 64, 1);
-    int black = 0, white = 0;
-    for (int x = 0; x < 64; ++x) (c.At(x, 1) == 0 ? black : white)++;
-    EXPECT_GT(black, 10);
-    EXPECT_GT(white, 5);
-    SelectStockObjects(c.dc);
 }
 
 // ---- brushes ---------------------------------------------------------------------------------------
@@ -336,22 +298,6 @@ TEST(ApplyUnitMapping, EveryMetricUnitPointsDownAndOtherUnitsArePixels) {
     ApplyUnit(nullptr, 1);  // no device context: nothing happens
 }
 
-TEST(ApplyUnitMapping, LogicalRectangleFillsTheExpectedPixels) {
-    // On a 1:1 anisotropic mapping (unit 1 on this DC), a filled rectangle from (0,0) to the logical
-    // size of 20 x 10 device pixels covers exactly the top-left 20 x 10 pixels: y grows downward.
-    Canvas c(40, 40);
-    ApplyUnit(c.dc, 1);
-    SIZE logical = DeviceToLogicalSize(c.dc, SIZE{20, 10});
-    HBRUSH red = CreateSolidBrush(kRed);
-    RECT r{0, 0, logical.cx, logical.cy};
-    FillRect(c.dc, &r, red);
-    DeleteObject(red);
-    EXPECT_EQ(c.At(2, 2), kRed);
-    EXPECT_EQ(c.At(18, 8), kRed);
-    EXPECT_EQ(c.At(22, 5), kWhite);
-    EXPECT_EQ(c.At(5, 12), kWhite);
-}
-
 // ---- fonts -----------------------------------------------------------------------------------------
 
 TEST(FontHeights, JobFontByUnit) {
@@ -462,13 +408,6 @@ TEST(ApplyState, MissingObjectsSelectStockOnes) {
     EXPECT_EQ(GetCurrentObject(c.dc, OBJ_FONT), GetStockObject(DEFAULT_GUI_FONT));
     SelectObject(c.dc, before);
     DeleteObject(red);
-}
-
-TEST(ApplyState, StretchModeFollowsTheDisplayDepth) {
-    DEVMODEW dm{};
-    dm.dmSize = sizeof(dm);
-    ASSERT_TRUE(EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &dm));
-    EXPECT_EQ(DisplayStretchMode(), dm.dmBitsPerPel > 16 ? HALFTONE : COLORONCOLOR);
 }
 
 // ---- bitmaps ---------------------------------------------------------------------------------------
