@@ -19,6 +19,7 @@ _qel_services_start() {
   export QEL_PRINT_QUEUE=PDF
   export QEL_PRINT_PDF_DIR="$BUILD_ROOT/print-out/pdf"
   mkdir -p "$QEL_PRINT_PDF_DIR"
+  rm -f "$QEL_PRINT_PDF_DIR"/*.pdf
   chmod 0777 "$QEL_PRINT_PDF_DIR" 2>/dev/null || true
 
   if ! command -v cupsd >/dev/null 2>&1 && [ ! -x /usr/sbin/cupsd ]; then

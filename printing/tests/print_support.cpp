@@ -157,13 +157,38 @@ void DialogAnswerer::Answer(HWND dialog) {
 
 // ---- host tools -----------------------------------------------------------------------------------
 
-std::string HostScratch() {
-    static std::string folder;
-    if (folder.empty()) {
-        folder = "/tmp/qel-print-tests-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
-        CreateDirectoryW(WinPath(folder).c_str(), nullptr);
+namespace {
+
+// The scratch folder with everything in it goes when the test process ends.
+struct Scratch {
+    ~Scratch() {
+        if (folder.empty()) return;
+        std::wstring dir = WinPath(folder);
+        WIN32_FIND_DATAW fd;
+        HANDLE f = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+        if (f != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + L"\\" + fd.cFileName).c_str());
+            } while (FindNextFileW(f, &fd));
+            FindClose(f);
+        }
+        // The save dialog of a print-to-file test may have made the folder the current directory.
+        SetCurrentDirectoryW(L"C:\\");
+        RemoveDirectoryW(dir.c_str());
     }
-    return folder;
+    std::string folder;
+};
+Scratch g_scratch;
+
+}  // namespace
+
+std::string HostScratch() {
+    if (g_scratch.folder.empty()) {
+        g_scratch.folder =
+            "/tmp/qel-print-tests-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+        CreateDirectoryW(WinPath(g_scratch.folder).c_str(), nullptr);
+    }
+    return g_scratch.folder;
 }
 
 std::wstring WinPath(const std::string& unixPath) {
