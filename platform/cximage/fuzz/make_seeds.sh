@@ -36,11 +36,13 @@ printf 'PG LM -12 3 2\n\001\010\377\017\000\000\020\000\377\377\002\001' > "$out
 $c $s "$out/psd/rgb.psd"; $c $s -compress None "$out/psd/raw.psd"
 $c "$tmp/srca.png" "$out/psd/rgba.psd"; $c "$tmp/gray.pgm" -type Grayscale "$out/psd/gray.psd"
 $c $s -colorspace CMYK "$out/psd/cmyk.psd"; $c $s -depth 16 "$out/psd/deep.psd"
-# SKA: 4 x 3, 8 bits, a palette and indices.
-python3 - "$out/ska/a.ska" <<'PY'
-import sys
-data = bytes([4, 0, 3, 0, 3, 0, 0, 0, 0]) + bytes(b for i in range(256) for b in (i, 255 - i, (i * 7) & 255, 0)) + bytes(range(12))
-open(sys.argv[1], 'wb').write(data)
-PY
+# SKA: 4 x 3, 8 bits (header, a palette of 256 entries, one index per pixel).
+{
+  printf '\004\000\003\000\003\000\000\000\000'
+  for i in $(seq 0 255); do
+    printf "\\x$(printf %02x $i)\\x$(printf %02x $((255 - i)))\\x$(printf %02x $(((i * 7) & 255)))\\x00"
+  done
+  for i in $(seq 0 11); do printf "\\x$(printf %02x $i)"; done
+} > "$out/ska/a.ska"
 cp "$out"/*/* "$out/detect/" 2>/dev/null || true
 for f in "$out"/tga/* "$out"/pcx/* "$out"/psd/*; do cp "$f" "$out/detect/$(basename "$(dirname "$f")")_$(basename "$f")"; done
