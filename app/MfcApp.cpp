@@ -13,7 +13,14 @@
 using rg_Zarno_JiBen::rg_ChengXuLei;
 using rg_Zarno_JiBen::rg_ChuangKouChengXuLei;
 
-CQelMFCApp::CQelMFCApp(const ClassRecord* (*programRecord)()) : programRecord_(programRecord) {}
+CQelMFCApp::CQelMFCApp(const ClassRecord* (*programRecord)()) : programRecord_(programRecord) {
+    if (!rg_Zarno_MFCJieMian_JiBen::GetAppPrinterChoice()) rg_Zarno_MFCJieMian_JiBen::SetAppPrinterChoice(&printerChoice);
+}
+
+CQelMFCApp::~CQelMFCApp() {
+    if (rg_Zarno_MFCJieMian_JiBen::GetAppPrinterChoice() == &printerChoice)
+        rg_Zarno_MFCJieMian_JiBen::SetAppPrinterChoice(nullptr);
+}
 
 BOOL CQelMFCApp::InitInstance() {
     AfxOleInit();

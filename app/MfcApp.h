@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "PrinterChoice.h"
 #include "Program.h"
 #include "QelApp.h"
 
@@ -15,6 +16,7 @@ class CQelMFCApp : public CQelMfcAppBase {
 public:
     // The class whose record InitInstance uses to create the program object.
     explicit CQelMFCApp(const ClassRecord* (*programRecord)());
+    ~CQelMFCApp() override;
 
     BOOL InitInstance() override;
     BOOL PreTranslateMessage(MSG* msg) override;
@@ -23,6 +25,10 @@ public:
 
     // Non-owning: the program object when it is a windowed program, else null.
     rg_Zarno_JiBen::rg_ChuangKouChengXuLei* windowedProgram = nullptr;
+
+    // The printer chosen in the last print dialog, kept for the whole run so that every print dialog
+    // starts with it (the system default printer before the first dialog).
+    rg_Zarno_MFCJieMian_JiBen::CQelPrinterChoice printerChoice;
 
     // Tick source of the idle timing (GetTickCount; tests replace it).
     DWORD (*tickSource)() = nullptr;

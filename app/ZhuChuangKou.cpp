@@ -1,8 +1,103 @@
 #include "ZhuChuangKou.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "PictureRules.h"
+#include "ProgramObjects.h"
+#include "RuntimeUtil.h"
+
 namespace rg_Zarno_YangLi {
 
-rg_ZhuChuangKouLei::rg_ZhuChuangKouLei() { SetWindowProperties(); }
+using namespace rg_Zarno_MFCJieMian_JiBen;
+using rg_Zarno_JiBen::rg_JuXingLei;
+using rg_Zarno_JiBen::rg_WeiTuDuiXiangLei;
+using rg_Zarno_ShiChuang_TuXiangChuLi::rg_TuXiangChuLiLei;
+
+namespace {
+
+constexpr uint32_t kGuideColour = 0xFF0088FF;  // opaque blue
+constexpr float kGuideWidth = 2.0f;
+
+// A rectangle object that stands for "no rectangle": the picture is drawn without clipping.
+const rg_JuXingLei& NoClip() {
+    static const rg_JuXingLei none = [] {
+        rg_JuXingLei r;
+        r.SetNullObject(true);
+        return r;
+    }();
+    return none;
+}
+
+int32_t PictureWidth(rg_TuXiangChuLiLei& picture) { return static_cast<int32_t>(picture.GetImage()->GetWidth()); }
+int32_t PictureHeight(rg_TuXiangChuLiLei& picture) { return static_cast<int32_t>(picture.GetImage()->GetHeight()); }
+
+}  // namespace
+
+rg_ZhuChuangKouLei::rg_ZhuChuangKouLei() {
+    selfPointer = new CQelObjectPointer(this);
+    SetWindowProperties();
+    BindPaintHook();
+}
+
+rg_ZhuChuangKouLei::rg_ZhuChuangKouLei(const rg_ZhuChuangKouLei& other)
+    : CQelWinForm(other),
+      hiddenPainter(other.hiddenPainter),
+      picturePainter(other.picturePainter),
+      brightnessSlider(other.brightnessSlider),
+      contrastSlider(other.contrastSlider),
+      hueSlider(other.hueSlider),
+      hueLabel(other.hueLabel),
+      contrastLabel(other.contrastLabel),
+      grayscaleButton(other.grayscaleButton),
+      brightnessLabel(other.brightnessLabel),
+      printButton(other.printButton),
+      saveButton(other.saveButton),
+      cornerButton(other.cornerButton),
+      workingPicture(other.workingPicture),
+      sampleResourceId(other.sampleResourceId),
+      currentFilePath(other.currentFilePath),
+      printer(other.printer),
+      dragging(other.dragging),
+      selection(other.selection),
+      canvas(other.canvas),
+      paintHook(other.paintHook) {
+    selfPointer = new CQelObjectPointer(this);
+    BindPaintHook();
+}
+
+rg_ZhuChuangKouLei& rg_ZhuChuangKouLei::operator=(const rg_ZhuChuangKouLei& other) {
+    if (&other == this) return *this;
+    CQelWinForm::operator=(other);
+    hiddenPainter = other.hiddenPainter;
+    picturePainter = other.picturePainter;
+    brightnessSlider = other.brightnessSlider;
+    contrastSlider = other.contrastSlider;
+    hueSlider = other.hueSlider;
+    hueLabel = other.hueLabel;
+    contrastLabel = other.contrastLabel;
+    grayscaleButton = other.grayscaleButton;
+    brightnessLabel = other.brightnessLabel;
+    printButton = other.printButton;
+    saveButton = other.saveButton;
+    cornerButton = other.cornerButton;
+    workingPicture = other.workingPicture;
+    sampleResourceId = other.sampleResourceId;
+    currentFilePath = other.currentFilePath;
+    printer = other.printer;
+    dragging = other.dragging;
+    selection = other.selection;
+    canvas = other.canvas;
+    return *this;
+}
+
+rg_ZhuChuangKouLei::~rg_ZhuChuangKouLei() {
+    // A late event must find no receiver; the bindings release the pointer as the members go.
+    selfPointer->target = nullptr;
+    selfPointer->Release();
+}
 
 void rg_ZhuChuangKouLei::SetWindowProperties() {
     SetBorderStyle(1);
@@ -12,6 +107,338 @@ void rg_ZhuChuangKouLei::SetWindowProperties() {
 void rg_ZhuChuangKouLei::ResetFields() {
     CQelWinForm::ResetFields();
     SetWindowProperties();
+}
+
+void rg_ZhuChuangKouLei::BindPaintHook() {
+    BindEvent(paintHook.messageEvent, QelMemberHandler<&rg_ZhuChuangKouLei::OnPicturePaint>::Call, selfPointer);
+}
+
+// ---- creation ------------------------------------------------------------------------------------
+
+void rg_ZhuChuangKouLei::CreateChild(CQelWinControl& control, uint32_t id, int32_t x, int32_t y, int32_t width,
+                                     int32_t height) {
+    CQelCreateRecord record;
+    record.parent = GetWindowObject();
+    record.x = x;
+    record.y = y;
+    record.width = width;
+    record.height = height;
+    record.id = id;
+    record.title = L"";
+    control.Create(record);
+}
+
+void rg_ZhuChuangKouLei::BindPainterMouse(rg_HuaBan& painter) {
+    BindEvent(painter, painter.leftButtonDown, QelMemberHandler<&rg_ZhuChuangKouLei::OnPainterLeftDown>::Call,
+              selfPointer);
+    BindEvent(painter, painter.leftButtonUp, QelMemberHandler<&rg_ZhuChuangKouLei::OnPainterLeftUp>::Call, selfPointer);
+    BindEvent(painter, painter.mouseMove, QelMemberHandler<&rg_ZhuChuangKouLei::OnPainterMouseMove>::Call, selfPointer);
+    BindEvent(painter, painter.rightButtonDown, QelMemberHandler<&rg_ZhuChuangKouLei::OnPainterRightDown>::Call,
+              selfPointer);
+}
+
+void rg_ZhuChuangKouLei::PrepareSlider(rg_HuaKuaiTiao& slider, int64_t maximum, bool setPosition) {
+    slider.SetMinimum(0);
+    slider.SetMaximum(maximum);
+    // Horizontal, no tick marks.
+    slider.SetStyle((slider.GetStyle() & ~static_cast<uint32_t>(TBS_VERT | TBS_TOP | TBS_BOTH | TBS_NOTICKS)) |
+                    TBS_NOTICKS);
+    if (setPosition) slider.SetPosition(255);
+    slider.SetPageSize(1);
+}
+
+void rg_ZhuChuangKouLei::CreateComponents() {
+    BindEvent(*this, created, QelMemberHandler<&rg_ZhuChuangKouLei::OnWindowCreated>::Call, selfPointer);
+
+    hiddenPainter.Hide();
+    CreateChild(hiddenPainter, 101, 325, 359, 496, 296);
+    BindPainterMouse(hiddenPainter);
+
+    CreateChild(picturePainter, 102, 5, 151, 536, 280);
+    BindPainterMouse(picturePainter);
+
+    const auto sliderHandler = QelMemberHandler<&rg_ZhuChuangKouLei::OnSliderChanged>::Call;
+    PrepareSlider(brightnessSlider, 510, true);
+    CreateChild(brightnessSlider, 103, 77, 15, 872, 40);
+    BindEvent(brightnessSlider, brightnessSlider.positionChanged, sliderHandler, selfPointer);
+    PrepareSlider(contrastSlider, 510, true);
+    CreateChild(contrastSlider, 104, 77, 59, 872, 40);
+    BindEvent(contrastSlider, contrastSlider.positionChanged, sliderHandler, selfPointer);
+    PrepareSlider(hueSlider, 255, false);  // keeps the slider's default position 1
+    CreateChild(hueSlider, 105, 77, 103, 720, 40);
+    BindEvent(hueSlider, hueSlider.positionChanged, sliderHandler, selfPointer);
+
+    hueLabel.SetText(L"色调:");
+    hueLabel.SetHorizontalAlignment(2);
+    CreateChild(hueLabel, 106, 5, 95, 56, 24);
+    contrastLabel.SetText(L"对比度:");
+    contrastLabel.SetHorizontalAlignment(2);
+    CreateChild(contrastLabel, 107, 5, 50, 56, 24);
+
+    const auto buttonHandler = QelMemberHandler<&rg_ZhuChuangKouLei::OnButtonClicked>::Call;
+    grayscaleButton.SetText(L"灰度");
+    grayscaleButton.Hide();
+    CreateChild(grayscaleButton, 108, 629, 111, 64, 32);
+    BindEvent(grayscaleButton, grayscaleButton.clicked, buttonHandler, selfPointer);
+
+    brightnessLabel.SetText(L"亮度:");
+    brightnessLabel.SetHorizontalAlignment(2);
+    CreateChild(brightnessLabel, 109, 5, 5, 56, 24);
+
+    printButton.SetText(L"打印");
+    CreateChild(printButton, 110, 805, 103, 64, 32);
+    BindEvent(printButton, printButton.clicked, buttonHandler, selfPointer);
+    saveButton.SetText(L"保存");
+    CreateChild(saveButton, 111, 885, 103, 56, 32);
+    BindEvent(saveButton, saveButton.clicked, buttonHandler, selfPointer);
+
+    CreateChild(cornerButton, 112, 757, 135, 80, 32);
+    BindEvent(cornerButton, cornerButton.clicked, buttonHandler, selfPointer);
+}
+
+int32_t rg_ZhuChuangKouLei::OnWindowCreated(CQelObject*) {
+    DragAcceptFiles(GetHwnd(), TRUE);
+    if (workingPicture.LoadFromResource(sampleResourceId)) {
+        InitialHuePass();
+        CWString text;
+        selection.ToText(text, 0);
+        Trace(0, 0, "S", text.GetText());
+        TracePictureSize();
+    } else {
+        TraceFailure(L"载入资源图像");
+    }
+    picturePainter.SetPenColor(RGB(0, 136, 255));
+    picturePainter.SetPenWidth(2);
+    paintHook.HookWindow(picturePainter.GetHwnd(), FALSE);
+    canvas.AttachWindow(picturePainter.GetHwnd());
+    canvas.Clear(0xFFFFFFFF);
+    GetGuidePen().SetColor(kGuideColour);
+    GetGuidePen().SetWidth(kGuideWidth);
+    return 0;
+}
+
+// ---- drawing -------------------------------------------------------------------------------------
+
+void rg_ZhuChuangKouLei::DrawGuideLines() {
+    auto& pen = GetGuidePen();
+    const rg_JuXingLei& s = selection;
+    canvas.DrawLine(pen, s.left, s.top, s.right, s.top);
+    canvas.DrawLine(pen, s.left, s.top, s.left, s.bottom);
+    canvas.DrawLine(pen, s.left, s.bottom, s.right, s.bottom);
+    canvas.DrawLine(pen, s.right, s.bottom, s.right, s.top);
+}
+
+void rg_ZhuChuangKouLei::RedrawPicture() {
+    picturePainter.SetWidth(PictureWidth(workingPicture));
+    picturePainter.SetHeight(PictureHeight(workingPicture));
+    workingPicture.DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
+    if (SelectionHasGuideLines(selection)) DrawGuideLines();
+    canvas.Show();
+}
+
+int32_t rg_ZhuChuangKouLei::OnPicturePaint(CQelObject*, HWND, uint32_t message, WPARAM, LPARAM) {
+    if (message == WM_PAINT) {
+        canvas.BeginWindowPaint();
+        workingPicture.DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
+        if (SelectionHasGuideLines(selection)) DrawGuideLines();
+        canvas.Show();
+        canvas.EndWindowPaint();
+    }
+    return 0;
+}
+
+void rg_ZhuChuangKouLei::DrawRubberBand() {
+    canvas.Clear(0xFFFFFFFF);
+    GetReferencePicture().DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
+    DrawGuideLines();
+    canvas.Show();
+}
+
+void rg_ZhuChuangKouLei::TracePictureSize() {
+    CWString height, width;
+    height.Format(L"图像高度:%d", PictureHeight(workingPicture));
+    width.Format(L"图像宽度:%d", PictureWidth(workingPicture));
+    Trace(0, 0, "SS", height.GetText(), width.GetText());
+}
+
+void rg_ZhuChuangKouLei::TraceFailure(const wchar_t* operation) {
+    CWString text, error;
+    text.Append(operation);
+    text.Append(L"处理失败");
+    error.AppendUtf8(workingPicture.GetImage()->GetLastError());
+    Trace(0, 0, "SS", text.GetText(), error.GetText());
+}
+
+// ---- adjustments ---------------------------------------------------------------------------------
+
+void rg_ZhuChuangKouLei::TakeReference() {
+    rg_WeiTuDuiXiangLei bitmap(workingPicture.GetImage()->MakeBitmap(nullptr, false));
+    GetReferenceBitmap().CopyFrom(bitmap);
+    GetReferencePicture().GetImage()->CreateFromHBITMAP(GetReferenceBitmap().GetBitmap(), nullptr, false);
+}
+
+void rg_ZhuChuangKouLei::InitialHuePass() {
+    const int64_t saturation = hueSlider.GetPosition();
+    const int64_t hue = hueSlider.GetPosition();
+    workingPicture.GetImage()->Colorize(static_cast<uint8_t>(hue), static_cast<uint8_t>(saturation), 1.0f);
+    if (!GetReferencePicture().GetImage()->IsValid()) TakeReference();
+}
+
+int32_t rg_ZhuChuangKouLei::OnSliderChanged(CQelObject* sender) {
+    const bool lightSlider = sender == &brightnessSlider || sender == &contrastSlider;
+    if (!lightSlider && sender != &hueSlider) return 0;
+    CxImage* picture = workingPicture.GetImage();
+    {
+        rg_WeiTuDuiXiangLei restored(GetReferencePicture().GetImage()->MakeBitmap(nullptr, false));
+        picture->CreateFromHBITMAP(restored.GetBitmap(), nullptr, false);
+    }
+    if (SelectionLimitsAdjustment(selection)) {
+        const rg_JuXingLei r = SelectionToLibraryRect(selection, PictureHeight(workingPicture));
+        picture->SelectionAddRect(CxRect{r.left, r.top, r.right, r.bottom}, 255);
+    }
+    if (lightSlider) {
+        const int32_t contrast = static_cast<int32_t>(contrastSlider.GetPosition());
+        const int32_t brightness = static_cast<int32_t>(brightnessSlider.GetPosition());
+        const LightArgs args = LightFromSliders(brightness, contrast);
+        picture->Light(args.brightness, args.contrast);
+    } else {
+        const int64_t saturation = hueSlider.GetPosition();
+        const int64_t hue = hueSlider.GetPosition();
+        picture->Colorize(static_cast<uint8_t>(hue), static_cast<uint8_t>(saturation), 1.0f);
+    }
+    RedrawPicture();
+    return 0;
+}
+
+void rg_ZhuChuangKouLei::DarkenCorner() {
+    const int32_t height = PictureHeight(workingPicture);
+    CxImage* picture = workingPicture.GetImage();
+    picture->SelectionAddRect(CxRect{0, height - 1, 100, height - 101}, 255);
+    picture->Light(-255, 0);
+    RedrawPicture();
+}
+
+// ---- mouse on the picture ------------------------------------------------------------------------
+
+int32_t rg_ZhuChuangKouLei::OnPainterLeftDown(CQelObject*, int32_t x, int32_t y, int32_t) {
+    dragging = 1;
+    SetCapture(picturePainter.GetHwnd());
+    selection.left = x;
+    selection.top = y;
+    TakeReference();
+    return 0;
+}
+
+int32_t rg_ZhuChuangKouLei::OnPainterMouseMove(CQelObject*, int32_t x, int32_t y, int32_t) {
+    if (dragging != 1) return 0;
+    selection.right = ClampEdgeWhileMoving(x, PictureWidth(workingPicture));
+    selection.bottom = ClampEdgeWhileMoving(y, PictureHeight(workingPicture));
+    DrawRubberBand();
+    return 0;
+}
+
+int32_t rg_ZhuChuangKouLei::OnPainterLeftUp(CQelObject*, int32_t x, int32_t y, int32_t) {
+    if (dragging == 1) {
+        selection.right = ClampEdgeOnRelease(x, PictureWidth(workingPicture));
+        selection.bottom = ClampEdgeOnRelease(y, PictureHeight(workingPicture));
+        DrawRubberBand();
+    }
+    dragging = 0;
+    ReleaseCapture();
+    return 0;
+}
+
+int32_t rg_ZhuChuangKouLei::OnPainterRightDown(CQelObject*, int32_t, int32_t, int32_t) {
+    selection.left = selection.top = selection.right = selection.bottom = 0;
+    TakeReference();
+    workingPicture.GetImage()->SelectionDelete();
+    GetReferencePicture().DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
+    canvas.Show();
+    return 0;
+}
+
+// ---- buttons -------------------------------------------------------------------------------------
+
+int32_t rg_ZhuChuangKouLei::OnButtonClicked(CQelObject* sender) {
+    if (sender == &grayscaleButton) Reload();
+    else if (sender == &printButton) PrintPicture();
+    else if (sender == &saveButton) SaveAsPng();
+    else if (sender == &cornerButton) DarkenCorner();
+    return 0;
+}
+
+int32_t rg_ZhuChuangKouLei::FilterFormMessage(HWND, uint32_t message, WPARAM wParam, LPARAM, MSG*) {
+    if (message != WM_DROPFILES) return 1;
+    HDROP drop = reinterpret_cast<HDROP>(wParam);
+    // The first file only, read whole whatever its length.
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::vector<wchar_t> path(static_cast<size_t>(length) + 1, L'\0');
+    if (length > 0) DragQueryFileW(drop, 0, path.data(), length + 1);
+    DragFinish(drop);
+    currentFilePath.SetEmpty();
+    currentFilePath.Append(path.data());
+    GetReferencePicture().GetImage()->Destroy();
+    Reload();
+    return 1;
+}
+
+void rg_ZhuChuangKouLei::Reload() {
+    CxImage* picture = workingPicture.GetImage();
+    if (currentFilePath.GetLength() > 0) {
+        picture->Load(currentFilePath.GetText(), rg_TuXiangChuLiLei::FormatFromFileName(currentFilePath));
+        InitialHuePass();
+        picturePainter.SetWidth(PictureWidth(workingPicture));
+        picturePainter.SetHeight(PictureHeight(workingPicture));
+        selection.left = selection.top = selection.right = selection.bottom = 0;
+        picture->SelectionDelete();
+        canvas.AttachWindow(picturePainter.GetHwnd());
+        canvas.Clear(0xFFFFFFFF);
+        GetGuidePen().SetColor(kGuideColour);
+        GetGuidePen().SetWidth(kGuideWidth);
+        const int32_t contrast = static_cast<int32_t>(contrastSlider.GetPosition());
+        const int32_t brightness = static_cast<int32_t>(brightnessSlider.GetPosition());
+        const LightArgs args = LightFromSliders(brightness, contrast);
+        picture->Light(args.brightness, args.contrast);
+    } else {
+        workingPicture.LoadFromResource(sampleResourceId);
+        picture->GrayScale();
+    }
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::SaveAsPng() {
+    if (!workingPicture.GetImage()->IsValid()) return;
+    // Encode first: when encoding fails nothing is written, so no existing file is touched.
+    CQelMem bytes;
+    if (!workingPicture.EncodeToPng(bytes) || bytes.size == 0) {
+        TraceFailure(L"保存图像");
+        return;
+    }
+    const CWString path = BuildSavePath(currentFilePath);
+    if (path.GetLength() == 0) return;
+    if (!WriteFileReplacing(path, bytes.data, bytes.size)) TraceFailure(L"写入文件");
+}
+
+void rg_ZhuChuangKouLei::PrintPicture() {
+    {
+        rg_DaYinJi fresh;
+        printer.CopyFrom(fresh);
+    }
+    CxImage* picture = workingPicture.GetImage();
+    if (!picture->IsValid()) return;
+    printer.StartJob(GetHwnd(), printer.GetProgress());
+    rg_TuXiangChuLiLei turned;
+    const int64_t pageWidth = printer.GetPageWidth();
+    const int64_t pageHeight = printer.GetPageHeight();
+    if (picture->GetWidth() > picture->GetHeight()) {
+        picture->Rotate(90.0f, turned.GetImage());
+        rg_WeiTuDuiXiangLei bitmap(turned.GetImage()->MakeBitmap(nullptr, false));
+        printer.DrawBitmap(bitmap.GetBitmap(), pageWidth, pageHeight);
+    } else {
+        rg_WeiTuDuiXiangLei bitmap(picture->MakeBitmap(nullptr, false));
+        printer.DrawBitmap(bitmap.GetBitmap(), pageWidth, pageHeight);
+    }
+    printer.EndJob(0);
 }
 
 }  // namespace rg_Zarno_YangLi

@@ -1,5 +1,5 @@
-// Program entry and the program-wide objects, constructed in this order before the first window and
-// destroyed in reverse order at exit (the application instance with the pool comes first of all).
+// Program entry. The application object is the last program-wide object of the static-init order
+// (see ProgramObjects.cpp for the ones before it).
 #include <windows.h>
 
 #include "MfcApp.h"
