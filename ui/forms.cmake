@@ -18,7 +18,6 @@ target_link_libraries(ui_form_tests PRIVATE qelui_forms)
 
 add_win_test(ui_modal_tests
   ${CMAKE_CURRENT_LIST_DIR}/tests/modal_host_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/tests/modal_dialog_test.cpp
 )
 target_include_directories(ui_modal_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/tests ${PROJECT_SOURCE_DIR}/platform/mfc/tests)
 target_link_libraries(ui_modal_tests PRIVATE qelui_forms)

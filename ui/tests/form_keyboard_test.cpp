@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "QelButton.h"
+#include "QelCommonDialog.h"
 #include "QelForm.h"
 #include "QelLabel.h"
 #include "form_test_support.h"
@@ -277,9 +278,17 @@ TEST(FormKeyboard, F1OpensAnExistingHelpFileAndClosingTheFormQuitsTheViewer) {
     ASSERT_EQ(HelpViewer::requests().size(), 2u);
     EXPECT_EQ(HelpViewer::requests()[1].command, static_cast<UINT>(HELP_FINDER));
 
+    // Help asked for the form through a common dialog object marks it as well.
+    w.helpUsed = 0;
+    rg_TongYongDuiHuaKuang help;
+    help.dialogKind = rg_TongYongDuiHuaKuang::kHelp;
+    help.helpCommand = rg_TongYongDuiHuaKuang::kHelpOnHelp;
+    ASSERT_EQ(help.ShowDialog(f.hwnd()), 1);
+    EXPECT_EQ(w.helpUsed, 1);
+
     DestroyWindow(f.hwnd());
-    ASSERT_EQ(HelpViewer::requests().size(), 3u);
-    EXPECT_EQ(HelpViewer::requests()[2].command, static_cast<UINT>(HELP_QUIT));
+    ASSERT_EQ(HelpViewer::requests().size(), 4u);
+    EXPECT_EQ(HelpViewer::requests()[3].command, static_cast<UINT>(HELP_QUIT));
     EXPECT_EQ(w.helpUsed, 0);
     DeleteFileW((folder + name).c_str());
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "QelApp.h"
@@ -355,6 +356,50 @@ TEST(ModalHost, AFormWindowThatCannotBeCreatedEndsTheDialogAndTheFormIsReusable)
     EXPECT_EQ(m.form.W().hostDialog, nullptr);
     EXPECT_EQ(m.form.W().FrameWindow(), m.form.GetHwnd());
     EXPECT_EQ(GetParent(m.form.GetHwnd()), nullptr);
+}
+
+// The dialog class itself: no template, the dialog manager's Esc, WM_QUIT handed on to the loop
+// outside, and a dialog window destroyed from outside.
+class LoopDialog : public CDialog {
+public:
+    BOOL OnInitDialog() override {
+        init(m_hWnd);
+        return TRUE;
+    }
+    std::function<void(HWND)> init;
+};
+
+TEST(ModalDialog, TheModalLoopEndsByEndCodeEscQuitOrDestruction) {
+    LoopDialog noTemplate;
+    EXPECT_EQ(noTemplate.DoModal(), -1);
+    CEmptyDialogTemplate t;
+    MakeEmptyDialogTemplate(t, WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME, 0);
+    static HWND target = nullptr;
+    const struct {
+        std::function<void(HWND)> init;
+        INT_PTR result;
+    } cases[] = {
+        {[](HWND h) { PostMessageW(h, WM_KEYDOWN, VK_ESCAPE, 0); }, IDCANCEL},
+        {[](HWND) { PostQuitMessage(3); }, -1},
+        {[](HWND h) {
+             target = h;
+             SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR id, DWORD) {
+                 KillTimer(nullptr, id);
+                 DestroyWindow(target);
+             });
+         },
+         -1},
+    };
+    for (const auto& c : cases) {
+        LoopDialog dialog;
+        dialog.init = c.init;
+        ASSERT_TRUE(dialog.InitModalIndirect(&t.header, nullptr));
+        EXPECT_EQ(dialog.DoModal(), c.result);
+        EXPECT_EQ(dialog.m_hWnd, nullptr);
+    }
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 3u);
 }
 
 }  // namespace
