@@ -9,6 +9,8 @@
 #include "DibConvert.h"
 #include "GdiplusFlat.h"
 #include "MemoryPainter.h"
+#include "TuXiangChuLi.h"
+#include "ValueClasses.h"
 #include "test_support.h"
 
 using namespace rg_Zarno_YuanChuangRuanJian;
@@ -107,6 +109,8 @@ TEST(MemoryPainter, AttachBuildsABottomUpThirtyTwoBitSurfaceOfTheClientSize) {
     EXPECT_EQ(painter.GetGraphicsStatus(), 0);
 }
 
+// The frame the application draws: white, the picture through the image object at the origin, guide
+// lines with the blue pen, then one block transfer.
 TEST(MemoryPainter, FrameOfWhitePictureAndBlueLinesReachesTheWindowPixelForPixel) {
     TestWindow window(160, 100, 40, 40);
     rg_NeiCunHuaBan painter;
@@ -118,11 +122,18 @@ TEST(MemoryPainter, FrameOfWhitePictureAndBlueLinesReachesTheWindowPixelForPixel
     EXPECT_EQ(pen.GetColor(), 0xFF0088FFu);
     EXPECT_FLOAT_EQ(pen.GetWidth(), 2.0f);
 
-    Picture picture(40, 30);
-    const int px = 10, py = 20;
+    const int pw = 40, ph = 30;
+    rg_Zarno_ShiChuang_TuXiangChuLi::rg_TuXiangChuLiLei picture;
+    {
+        Picture source(pw, ph);
+        ASSERT_TRUE(picture.GetImage()->CreateFromHBITMAP(source.dib.bitmap));
+    }
+    rg_Zarno_JiBen::rg_JuXingLei noClip;
+    noClip.SetNullObject(true);
+
     const int lineY = 80, lineX = 140;
     painter.Clear(0xFFFFFFFF);
-    picture.DrawTo(painter.GetMemoryDC(), px, py);
+    picture.DrawTo(painter.GetMemoryDC(), 0, 0, noClip);
     painter.DrawLine(pen, 5, lineY, 150, lineY);
     painter.DrawLine(pen, lineX, 5, lineX, 95);
     EXPECT_EQ(painter.GetGraphicsStatus(), 0);
@@ -143,8 +154,8 @@ TEST(MemoryPainter, FrameOfWhitePictureAndBlueLinesReachesTheWindowPixelForPixel
                 if (got == kGuideBlue && onVertical && y > 20 && y < 70) ++blueOnVertical;
                 continue;
             }
-            const bool inPicture = x >= px && x < px + 40 && y >= py && y < py + 30;
-            const uint32_t expected = inPicture ? Picture::Colour(x - px, y - py) : kWhite;
+            const bool inPicture = x < pw && y < ph;
+            const uint32_t expected = inPicture ? Picture::Colour(x, y) : kWhite;
             ASSERT_EQ(got, expected) << "pixel " << x << "," << y;
         }
     // Width 2: two rows (columns) of blue along each line.
