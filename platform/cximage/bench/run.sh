@@ -13,8 +13,9 @@ cmake -S platform/cximage/bench -B build/bench-win -G Ninja -DCMAKE_BUILD_TYPE=R
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
 cmake --build build/bench-win -j2 >/dev/null
 build/bench/cximage_bench
-export BUILD_ROOT="$root/build"
+# A Wine prefix of its own, so that stopping it does not touch the test runs' prefix.
+export BUILD_ROOT="$root/build/bench-win"
 . scripts/wine-env.sh
-wine_env_start >/dev/null 2>&1
+wine_env_start >/dev/null 2>&1 || true  # a wineserver left running by another session is fine
 trap wine_env_stop EXIT
 wine64 build/bench-win/cximage_bench_win.exe 2>/dev/null | tr -d '\r'
