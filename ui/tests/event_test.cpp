@@ -1,4 +1,4 @@
-// Event slots: binding, reference counting of receiver holders, delivery and dropping.
+// Event slots: receiver holders counted once per slot, delivery with exact arguments, dropping.
 #include <gtest/gtest.h>
 
 #include "QelEvent.h"
@@ -14,16 +14,12 @@ struct Receiver : CQelObject {
         self->Release();
     }
     int32_t OnMouse(CQelObject* sender, int32_t x, int32_t y, int32_t mods) {
-        lastSender = sender;
-        lx = x;
-        ly = y;
-        lm = mods;
+        seen = {sender, x, y, mods};
         ++calls;
         return 7;
     }
     CQelObjectPointer* self;
-    CQelObject* lastSender = nullptr;
-    int32_t lx = 0, ly = 0, lm = 0;
+    struct { CQelObject* sender; int32_t x, y, mods; } seen{};
     int calls = 0;
 };
 
@@ -33,127 +29,73 @@ struct FakeControl : CQelObject {
     CQelMouseEventSlot mouse;
 };
 
-int32_t g_freeCalls = 0;
-CQelObject* g_freeReceiver = nullptr;
-uint32_t g_freeTag = 99;
-int32_t FreeHandler(CQelObject* receiver, CQelObject*, uint32_t tag, int32_t, int32_t, int32_t) {
-    ++g_freeCalls;
-    g_freeReceiver = receiver;
-    g_freeTag = tag;
+uint32_t g_tag = 99;
+int32_t Free(CQelObject*, CQelObject*, uint32_t tag, int32_t, int32_t, int32_t) {
+    g_tag = tag;
     return -5;
 }
 
-TEST(EventSlot, FreshSlotIsEmptyAndUnlocked) {
-    CQelEventSlot slot;
-    EXPECT_EQ(slot.handler, nullptr);
-    EXPECT_EQ(slot.holder, nullptr);
-    EXPECT_EQ(slot.tag, 0u);
-    EXPECT_EQ(slot.lock, 1);
-    QelHandlerFn fn;
-    CQelObject* target;
-    uint32_t tag;
-    EXPECT_FALSE(slot.Read(&fn, &target, &tag));
-}
-
-TEST(EventSlot, BindingTwiceWithOneHolderKeepsOneReferenceAndAnotherHolderReleasesTheFirst) {
+TEST(EventSlot, BindingCountsTheHolderOncePerSlotAndReleasesReplacedAndFinalHolders) {
     Receiver a, b;
     {
         CQelMouseEventSlot slot;
-        EXPECT_EQ(a.self->GetRefCount(), 1);
-        slot.Bind(FreeHandler, a.self);
+        EXPECT_EQ(slot.lock, 1);
+        slot.Bind(Free, a.self);
+        slot.Bind(Free, a.self);
         EXPECT_EQ(a.self->GetRefCount(), 2);
-        slot.Bind(FreeHandler, a.self);
-        EXPECT_EQ(a.self->GetRefCount(), 2);
-        slot.Bind(FreeHandler, b.self);
+        slot.Bind(Free, b.self);
         EXPECT_EQ(a.self->GetRefCount(), 1);
         EXPECT_EQ(b.self->GetRefCount(), 2);
         EXPECT_EQ(slot.lock, 1);
     }
-    // The slot's destruction gives its reference back.
     EXPECT_EQ(b.self->GetRefCount(), 1);
+    // A holder whose only owner is the slot dies safely when the slot moves on.
+    CQelMouseEventSlot slot;
+    auto* lonely = new CQelObjectPointer(nullptr);
+    slot.Bind(Free, lonely);
+    lonely->Release();
+    slot.Bind(Free, a.self);
+    EXPECT_EQ(slot.holder, a.self);
 }
 
-TEST(EventSlot, BindStoresTagZeroAndRebindReplacesTheHandler) {
+TEST(EventSlot, DeliveryPassesReceiverSenderTagZeroAndTheArguments) {
     Receiver r;
-    CQelMouseEventSlot slot;
-    slot.tag = 5;
-    slot.Bind(FreeHandler, r.self);
-    EXPECT_EQ(slot.tag, 0u);
-    g_freeCalls = 0;
-    int32_t result = 0;
     FakeControl sender;
-    ASSERT_TRUE(slot.Raise(&sender, &result, 1, 2, 3));
+    sender.mouse.tag = 5;
+    BindEvent(sender, sender.mouse, Free, r.self);
+    EXPECT_EQ(sender.mouse.tag, 0u);
+    EXPECT_EQ(sender.attaches, 1);
+    int32_t result = 0;
+    ASSERT_TRUE(sender.mouse.Raise(&sender, &result, 1, 2, 3));
     EXPECT_EQ(result, -5);
-    EXPECT_EQ(g_freeCalls, 1);
-    EXPECT_EQ(g_freeReceiver, &r);
-    EXPECT_EQ(g_freeTag, 0u);
-    slot.Bind(QelMemberHandler<&Receiver::OnMouse>::Call, r.self);
-    ASSERT_TRUE(slot.Raise(&sender, &result, 10, 20, 0x2000));
-    EXPECT_EQ(g_freeCalls, 1);
-    EXPECT_EQ(result, 7);
-    EXPECT_EQ(r.calls, 1);
-    EXPECT_EQ(r.lastSender, &sender);
-    EXPECT_EQ(r.lx, 10);
-    EXPECT_EQ(r.ly, 20);
-    EXPECT_EQ(r.lm, 0x2000);
+    EXPECT_EQ(g_tag, 0u);
+    BindEvent(sender, sender.mouse, QelMemberHandler<&Receiver::OnMouse>::Call, r.self);
+    EXPECT_EQ(sender.attaches, 2);
+    EXPECT_EQ(sender.mouse.RaiseOr(0, &sender, 10, 20, 0x2000), 7);
+    EXPECT_EQ(r.seen.sender, &sender);
+    EXPECT_EQ(r.seen.x, 10);
+    EXPECT_EQ(r.seen.y, 20);
+    EXPECT_EQ(r.seen.mods, 0x2000);
 }
 
-TEST(EventSlot, EventsAreDroppedOnceTheReceiverDiesAndTheHolderOutlivesIt) {
+TEST(EventSlot, EventsAreDroppedWithoutHandlerHolderOrLivingReceiver) {
     CQelMouseEventSlot slot;
-    CQelObjectPointer* kept = nullptr;
+    int32_t result = 1234;
+    EXPECT_FALSE(slot.Raise(nullptr, &result, 0, 0, 0));
+    CQelObjectPointer* kept;
     {
         Receiver r;
+        slot.Bind(nullptr, r.self);
+        EXPECT_FALSE(slot.Raise(nullptr, &result, 0, 0, 0));
         slot.Bind(QelMemberHandler<&Receiver::OnMouse>::Call, r.self);
         kept = r.self;
-        EXPECT_EQ(kept->GetRefCount(), 2);
     }
-    // The receiver cleared its target and dropped its reference; the slot still holds the pointer.
-    EXPECT_EQ(kept->GetRefCount(), 1);
-    EXPECT_EQ(kept->target, nullptr);
-    int32_t result = 1234;
+    EXPECT_EQ(kept->GetRefCount(), 1);  // the slot keeps the holder, whose target is gone
     EXPECT_FALSE(slot.Raise(nullptr, &result, 1, 2, 3));
     EXPECT_EQ(result, 1234);
     EXPECT_EQ(slot.RaiseOr(-9, nullptr, 1, 2, 3), -9);
-}
-
-TEST(EventSlot, NoHandlerOrNoHolderDropsTheEvent) {
-    Receiver r;
-    CQelMouseEventSlot slot;
-    slot.Bind(nullptr, r.self);
-    EXPECT_FALSE(slot.Raise(nullptr, nullptr, 0, 0, 0));
-    slot.Bind(FreeHandler, nullptr);
-    EXPECT_EQ(r.self->GetRefCount(), 1);
-    g_freeCalls = 0;
-    EXPECT_FALSE(slot.Raise(nullptr, nullptr, 0, 0, 0));
-    EXPECT_EQ(g_freeCalls, 0);
-}
-
-TEST(EventSlot, BindEventOnAControlAttachesItsListenerEachTime) {
-    Receiver r;
-    FakeControl control;
-    BindEvent(control, control.mouse, FreeHandler, r.self);
-    BindEvent(control, control.mouse, FreeHandler, r.self);
-    EXPECT_EQ(control.attaches, 2);
-    EXPECT_EQ(r.self->GetRefCount(), 2);
-    CQelMouseEventSlot plain;
-    BindEvent(plain, FreeHandler, r.self);
-    EXPECT_EQ(r.self->GetRefCount(), 3);
-    control.mouse.Clear();
-    EXPECT_EQ(r.self->GetRefCount(), 2);
-    EXPECT_EQ(control.mouse.handler, nullptr);
-}
-
-TEST(EventSlot, ReleasingTheLastReferenceInsideRebindIsSafe) {
-    // A holder whose only owner is the slot dies when the slot moves to another holder.
-    CQelObjectPointer* lonely = new CQelObjectPointer(nullptr);
-    Receiver r;
-    CQelMouseEventSlot slot;
-    slot.Bind(FreeHandler, lonely);
-    lonely->Release();
-    EXPECT_EQ(slot.holder->GetRefCount(), 1);
-    slot.Bind(FreeHandler, r.self);
-    EXPECT_EQ(slot.holder, r.self);
-    EXPECT_EQ(r.self->GetRefCount(), 2);
+    slot.Clear();
+    EXPECT_EQ(slot.holder, nullptr);
 }
 
 }  // namespace
