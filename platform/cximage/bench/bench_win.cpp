@@ -18,7 +18,13 @@ int main() {
         DeleteObject(bmp);
     });
     bool same = std::memcmp(back.GetRow(0), photo.GetRow(0), bytes) == 0;
+    HBITMAP held = nullptr;
+    double make = Time(5, [&] { if (held) DeleteObject(held); held = nullptr; }, [&] { held = photo.MakeBitmap(nullptr, false); });
+    double create = Time(5, [] {}, [&] { back.CreateFromHBITMAP(held, nullptr, false); });
+    DeleteObject(held);
     Row("memcpy (Wine)", mc, mc);
+    Row("  MakeBitmap alone (Wine)", make, mc);
+    Row("  CreateFromHBITMAP alone (Wine)", create, mc);
     Row(same ? "MakeBitmap+CreateFromHBITMAP (Wine)" : "bitmap round trip DIFFERS (Wine)", rt, mc);
     return same ? 0 : 1;
 }

@@ -269,6 +269,12 @@ TEST(Bitmap, RoundTripKeepsEveryPixel) {
         EXPECT_TRUE(SamePixels(src, back)) << alpha;
         EXPECT_EQ(back.AlphaIsValid(), alpha);
         EXPECT_FALSE(back.SelectionIsValid());
+        // Again into a picture of the same size that was changed and has a selection since.
+        back.SelectionAddRect(CxRect{0, 0, 5, 5});
+        back.Light(-255, 0);
+        ASSERT_TRUE(back.CreateFromHBITMAP(bmp, nullptr, false));
+        EXPECT_TRUE(SamePixels(src, back)) << alpha;
+        EXPECT_FALSE(back.SelectionIsValid());
         DeleteObject(bmp);
     }
 }

@@ -390,17 +390,26 @@ HBITMAP CxImage::MakeBitmap(HDC dc, bool transparency) {
 bool CxImage::CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette, bool transparency) {
     (void)palette;
     (void)transparency;
-    Destroy();
     BITMAP bm{};
     if (!bitmap || GetObjectW(bitmap, sizeof(bm), &bm) == 0 || bm.bmWidth <= 0 || bm.bmHeight <= 0) {
+        Destroy();
         m_lastError = "invalid bitmap";
         return false;
     }
     Picture pic;
     const char* err = nullptr;
-    if (!pic.Allocate(uint32_t(bm.bmWidth), uint32_t(bm.bmHeight), err)) {
-        m_lastError = err;
-        return false;
+    if (IsValid() && m_pic->width == uint32_t(bm.bmWidth) && m_pic->height == uint32_t(bm.bmHeight)) {
+        // Same size as now (every slider movement rebuilds the picture): keep the pixel memory.
+        pic.px = std::move(m_pic->px);
+        pic.width = m_pic->width;
+        pic.height = m_pic->height;
+        Destroy();
+    } else {
+        Destroy();
+        if (!pic.Allocate(uint32_t(bm.bmWidth), uint32_t(bm.bmHeight), err)) {
+            m_lastError = err;
+            return false;
+        }
     }
     // GetDIBits gives every kind of bitmap (DIB sections of any depth and orientation, device
     // bitmaps, palette bitmaps) as 32-bit rows from the top; 32-bit sources keep their fourth byte.
@@ -424,14 +433,21 @@ bool CxImage::CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette, bool transpare
         m_lastError = "cannot read bitmap";
         return false;
     }
-    // A 32-bit bitmap whose fourth bytes are all zero was drawn by GDI, which does not write alpha.
-    uint8_t* p = pic.px.get();
+    // A 32-bit bitmap whose fourth bytes are all zero was drawn by GDI, which does not write alpha;
+    // otherwise the picture has alpha when some fourth byte is below 255. One pass finds both.
+    uint32_t* px = reinterpret_cast<uint32_t*>(pic.px.get());
     const size_t n = size_t(pic.width) * pic.height;
-    bool allZero = true;
-    for (size_t i = 0; i < n && allZero; ++i) allZero = p[i * 4 + 3] == 0;
-    if (allZero)
-        for (size_t i = 0; i < n; ++i) p[i * 4 + 3] = 255;
-    NoteAlpha(pic);
+    uint32_t any = 0, all = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        any |= px[i];
+        all &= px[i];
+    }
+    if ((any >> 24) == 0) {
+        for (size_t i = 0; i < n; ++i) px[i] |= 0xFF000000u;
+        pic.alpha = false;
+    } else {
+        pic.alpha = (all >> 24) != 0xFF;
+    }
     Adopt(std::move(pic), CXIMAGE_FORMAT_BMP);
     m_lastError.clear();
     return true;
