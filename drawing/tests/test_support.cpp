@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "MemoryPainter.h"
+
+// GDI+ runs for the whole test program, started during static initialisation as in the program.
+__attribute__((init_priority(102))) static rg_Zarno_YuanChuangRuanJian::rg______TuXingHuiZhiChuShiHua g_drawingInit;
+
 namespace drawtest {
 
 // ---- GDI object count --------------------------------------------------------------------------------
