@@ -303,9 +303,40 @@ constexpr int kClOrder[kClCodes] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12,
 
 }  // namespace
 
+// Length of the common prefix of a and b, known to be at least len, at most maxLen.
+size_t ExtendMatch(const uint8_t* a, const uint8_t* b, size_t len, size_t maxLen) {
+    while (len + 8 <= maxLen) {
+        uint64_t x, y;
+        std::memcpy(&x, a + len, 8);
+        std::memcpy(&y, b + len, 8);
+        if (uint64_t d = x ^ y) return len + size_t(__builtin_ctzll(d) >> 3);
+        len += 8;
+    }
+    while (len < maxLen && a[len] == b[len]) ++len;
+    return len;
+}
+
+#if CXIMG_X86
+// The same 32 bytes at a time: long runs (a whitened page) are compared in a few steps.
+CXIMG_AVX2 size_t ExtendMatchAvx2(const uint8_t* a, const uint8_t* b, size_t len, size_t maxLen) {
+    while (len + 32 <= maxLen) {
+        __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + len));
+        __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + len));
+        uint32_t same = uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(x, y)));
+        if (same != 0xFFFFFFFFu) return len + size_t(__builtin_ctz(~same));
+        len += 32;
+    }
+    return ExtendMatch(a, b, len, maxLen);
+}
+#endif
+
 class Deflater {
 public:
-    explicit Deflater(ByteSink& out) : m_out(out) {}
+    explicit Deflater(ByteSink& out) : m_out(out) {
+#if CXIMG_X86
+        if (HaveAvx2()) m_extend = &ExtendMatchAvx2;
+#endif
+    }
 
     bool Init() {
         m_table.reset(new (std::nothrow) uint32_t[kHashSize]);
@@ -416,20 +447,7 @@ private:
                 table[h] = uint32_t(pos + 1);
                 if (cand && pos + 1 - cand <= kWindow && Load32(m_in + cand - 1) == v) {
                     size_t ref = cand - 1;
-                    size_t len = 4, maxLen = std::min<size_t>(258, m_size - pos);
-                    while (len + 8 <= maxLen) {
-                        uint64_t a, b;
-                        std::memcpy(&a, m_in + pos + len, 8);
-                        std::memcpy(&b, m_in + ref + len, 8);
-                        uint64_t x = a ^ b;
-                        if (x) {
-                            len += size_t(__builtin_ctzll(x) >> 3);
-                            goto found;
-                        }
-                        len += 8;
-                    }
-                    while (len < maxLen && m_in[pos + len] == m_in[ref + len]) ++len;
-                found:
+                    size_t len = m_extend(m_in + pos, m_in + ref, 4, std::min<size_t>(258, m_size - pos));
                     uint32_t dist = uint32_t(pos - ref);
                     m_syms[m_count++] = Symbol{uint16_t(len), uint16_t(dist)};
                     ++m_litFreq[tables.len[len].code];
@@ -596,6 +614,7 @@ private:
     }
 
     ByteSink& m_out;
+    size_t (*m_extend)(const uint8_t*, const uint8_t*, size_t, size_t) = &ExtendMatch;
     BitWriter m_bw{nullptr};
     std::unique_ptr<uint32_t[]> m_table;
     std::unique_ptr<Symbol[]> m_symbols;
