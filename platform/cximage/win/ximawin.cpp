@@ -465,11 +465,21 @@ long CxImage::Draw(HDC dc, long x, long y, long cx, long cy, RECT* clip, bool sm
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
+    const bool alpha = AlphaIsValid();
+    if (!alpha && cx == w && cy == h && !flipY) {
+        // Opaque at natural size: straight from the picture's pixels, without a temporary bitmap (a
+        // picture-sized allocation and copy on every draw). StretchDIBits at 1:1 places the pixels
+        // as BitBlt from a memory DC would, mapping mode included.
+        const int saved = SaveDC(dc);
+        if (clip) IntersectClipRect(dc, clip->left, clip->top, clip->right, clip->bottom);
+        const int lines = StretchDIBits(dc, x, y, w, h, 0, 0, w, h, GetRow(0), &bi, DIB_RGB_COLORS, SRCCOPY);
+        RestoreDC(dc, saved);
+        return lines > 0 ? 1 : 0;
+    }
     void* bits = nullptr;
     HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bmp) return 0;
     const size_t n = size_t(w) * h;
-    const bool alpha = AlphaIsValid();
     if (alpha) {
         // AlphaBlend wants colour already multiplied by alpha.
         const uint8_t* s = GetRow(0);
@@ -505,8 +515,6 @@ long CxImage::Draw(HDC dc, long x, long y, long cx, long cy, RECT* clip, bool sm
             dh = cy;
         }
         ok = GdiAlphaBlend(dc, x, dy, cx, dh, mem, 0, 0, w, h, bf);
-    } else if (cx == w && cy == h && !flipY) {
-        ok = BitBlt(dc, x, y, w, h, mem, 0, 0, SRCCOPY);
     } else {
         int oldMode = SetStretchBltMode(dc, smooth ? HALFTONE : COLORONCOLOR);
         if (smooth) SetBrushOrgEx(dc, 0, 0, nullptr);
