@@ -288,7 +288,15 @@ int32_t rg_ZhuChuangKouLei::OnSliderChanged(CQelObject* sender) {
     const bool lightSlider = sender == &brightnessSlider || sender == &contrastSlider;
     if (!lightSlider && sender != &hueSlider) return 0;
     CxImage* picture = workingPicture.GetImage();
-    {
+    if (GetReferencePicture().GetImage()->IsValid()) {
+        // TakeReference builds the reference picture from the reference bitmap and nothing changes
+        // either afterwards, so that bitmap already holds the reference picture's pixels: rebuilding
+        // from it gives the same picture as from a fresh bitmap of the reference, without making
+        // (and on Wine page-faulting in) a picture-sized bitmap on every step.
+        picture->CreateFromHBITMAP(GetReferenceBitmap().GetBitmap(), nullptr, false);
+    } else {
+        // No reference (a drop emptied it and none was taken since): its bitmap is none, the working
+        // picture becomes empty.
         rg_WeiTuDuiXiangLei restored(GetReferencePicture().GetImage()->MakeBitmap(nullptr, false));
         picture->CreateFromHBITMAP(restored.GetBitmap(), nullptr, false);
     }
