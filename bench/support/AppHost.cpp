@@ -1,0 +1,152 @@
+#include "AppHost.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "AppInstance.h"
+
+namespace benchhost {
+
+using rg_Zarno_MFCJieMian_JiBen::rg_HuaKuaiTiao;
+using rg_Zarno_YangLi::rg_QiDongLei;
+using rg_Zarno_YangLi::rg_ZhuChuangKouLei;
+
+AppHost::AppHost() : app_(&rg_QiDongLei::StaticRecord) {}
+
+AppHost::~AppHost() {
+    if (started_ && !stopped_) Stop();
+}
+
+bool AppHost::Start() {
+    if (!app_.InitInstance()) return false;
+    started_ = true;
+    HWND main = MainHwnd();
+    if (!main) return false;
+    UpdateWindow(main);
+    // The first frames: creation, activation, the first paint of every control.
+    const double until = NowMs() + 300;
+    while (NowMs() < until) {
+        Pump();
+        Sleep(5);
+    }
+    return true;
+}
+
+int AppHost::Stop() {
+    if (!started_ || stopped_) return 0;
+    stopped_ = true;
+    if (HWND main = MainHwnd()) DestroyWindow(main);
+    MSG msg;
+    // The window's destruction posts WM_QUIT; run what is queued up to it.
+    const double until = NowMs() + 5000;
+    while (NowMs() < until) {
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            Sleep(1);
+            continue;
+        }
+        if (msg.message == WM_QUIT) break;
+        if (!app_.PreTranslateMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return app_.ExitInstance();
+}
+
+void AppHost::Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Keep it for Stop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (!app_.PreTranslateMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+rg_ZhuChuangKouLei& AppHost::Window() {
+    auto* program = static_cast<rg_QiDongLei*>(GetAppInstance()->currentProgram);
+    return program->mainWindow;
+}
+
+HWND AppHost::MainHwnd() {
+    if (!GetAppInstance()->currentProgram) return nullptr;
+    return Window().GetHwnd();
+}
+
+HWND AppHost::PainterHwnd() { return Window().picturePainter.GetHwnd(); }
+
+void AppHost::SliderKey(rg_HuaKuaiTiao& slider, bool right) {
+    HWND h = slider.GetHwnd();
+    const WPARAM key = right ? VK_RIGHT : VK_LEFT;
+    SendMessageW(h, WM_KEYDOWN, key, 1);
+    SendMessageW(h, WM_KEYUP, key, 0xC0000001);
+}
+
+void AppHost::SliderTo(rg_HuaKuaiTiao& slider, int position) {
+    HWND h = slider.GetHwnd();
+    const int minimum = static_cast<int>(SendMessageW(h, TBM_GETRANGEMIN, 0, 0));
+    if (position > minimum) {
+        SendMessageW(h, TBM_SETPOS, TRUE, position - 1);
+        SliderKey(slider, true);
+    } else {
+        SendMessageW(h, TBM_SETPOS, TRUE, minimum + 1);
+        SliderKey(slider, false);
+    }
+    Pump();
+}
+
+void AppHost::PostMouse(UINT message, WPARAM keys, int x, int y) {
+    PostMessageW(PainterHwnd(), message, keys, MAKELPARAM(x, y));
+    Pump();
+}
+
+void AppHost::LeftDown(int x, int y) { PostMouse(WM_LBUTTONDOWN, MK_LBUTTON, x, y); }
+void AppHost::MoveWithLeft(int x, int y) { PostMouse(WM_MOUSEMOVE, MK_LBUTTON, x, y); }
+void AppHost::LeftUp(int x, int y) { PostMouse(WM_LBUTTONUP, 0, x, y); }
+void AppHost::RightDown(int x, int y) { PostMouse(WM_RBUTTONDOWN, MK_RBUTTON, x, y); }
+
+void AppHost::DropFile(const std::wstring& path) {
+    // DROPFILES followed by the wide path, a terminator and the list's closing terminator.
+    const size_t bytes = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    if (!block) return;
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->pt = POINT{100, 300};
+    drop->fNC = FALSE;
+    drop->fWide = TRUE;
+    std::memcpy(reinterpret_cast<uint8_t*>(drop) + sizeof(DROPFILES), path.c_str(), path.size() * sizeof(wchar_t));
+    GlobalUnlock(block);
+    // The program releases the handle (DragFinish) once it has read the path.
+    PostMessageW(MainHwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+    Pump();
+}
+
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    if (!screen) return CLR_INVALID;
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+double NowMs() {
+    static const double ticksPerMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER c;
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / ticksPerMs;
+}
+
+}  // namespace benchhost
