@@ -1,0 +1,673 @@
+#include "e2e_harness.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "MfcApp.h"
+#include "ProgramObjects.h"
+#include "QiDong.h"
+
+namespace e2e {
+
+namespace {
+
+CQelMFCApp* g_hosted = nullptr;
+bool g_quitSeen = false;
+
+}  // namespace
+
+// ---- waiting -----------------------------------------------------------------------------------------
+
+void PumpPending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (g_hosted) {
+            // The application's own loop piece: pre-translation (the program's and the form's message
+            // filters), then translation and dispatch.
+            if (!g_hosted->PumpMessage()) {
+                g_quitSeen = true;
+                return;
+            }
+        } else {
+            if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
+            if (msg.message == WM_QUIT) {
+                g_quitSeen = true;
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        PumpPending();
+        if (condition()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        PumpPending();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    PumpPending();
+}
+
+// ---- pictures ----------------------------------------------------------------------------------------
+
+Image DecodeWithWic(const std::wstring& path) {
+    Image out;
+    const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IWICImagingFactory* factory = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) &&
+        SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                     WICDecodeMetadataCacheOnDemand, &decoder)) &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+        SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                        WICBitmapPaletteTypeCustom))) {
+        UINT w = 0, h = 0;
+        converter->GetSize(&w, &h);
+        std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+        if (w && h &&
+            SUCCEEDED(converter->CopyPixels(nullptr, w * 4, static_cast<UINT>(px.size() * 4),
+                                            reinterpret_cast<BYTE*>(px.data())))) {
+            out.width = static_cast<int>(w);
+            out.height = static_cast<int>(h);
+            out.px = std::move(px);  // B, G, R, A bytes read as one little-endian word: 0xAARRGGBB
+        }
+    }
+    if (converter) converter->Release();
+    if (frame) frame->Release();
+    if (decoder) decoder->Release();
+    if (factory) factory->Release();
+    if (SUCCEEDED(init)) CoUninitialize();
+    return out;
+}
+
+Image CaptureScreen(const RECT& r) {
+    Image out;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return out;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (dib && bits) {
+        HGDIOBJ old = SelectObject(memory, dib);
+        if (BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY)) {
+            GdiFlush();
+            out.width = w;
+            out.height = h;
+            out.px.assign(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + size_t(w) * h);
+            for (uint32_t& p : out.px) p |= 0xFF000000u;
+        }
+        SelectObject(memory, old);
+        DeleteObject(dib);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return out;
+}
+
+Image CaptureClient(HWND window, const RECT& clientRect) {
+    POINT topLeft{clientRect.left, clientRect.top};
+    ClientToScreen(window, &topLeft);
+    RECT r{topLeft.x, topLeft.y, topLeft.x + (clientRect.right - clientRect.left),
+           topLeft.y + (clientRect.bottom - clientRect.top)};
+    return CaptureScreen(r);
+}
+
+Range LightChannel(int in, int brightness, int contrast) {
+    // The exact value is n / d.
+    int64_t n, d;
+    if (contrast >= 0) {
+        d = 256 - contrast;
+        n = int64_t(in - 128) * 256 + int64_t(128 + brightness) * d;
+    } else {
+        d = 256;
+        n = int64_t(in - 128) * (256 + contrast) + int64_t(128 + brightness) * 256;
+    }
+    int64_t q = n / d, rem = n % d;
+    if (rem < 0) {
+        rem += d;
+        --q;
+    }
+    int64_t lo, hi;
+    if (2 * rem < d) {
+        lo = hi = q;
+    } else if (2 * rem > d) {
+        lo = hi = q + 1;
+    } else {
+        lo = q;
+        hi = q + 1;
+    }
+    auto clamp = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, 0, 255)); };
+    return Range{clamp(lo), clamp(hi)};
+}
+
+Range LightRange(Range in, int brightness, int contrast) {
+    return Range{LightChannel(in.lo, brightness, contrast).lo, LightChannel(in.hi, brightness, contrast).hi};
+}
+
+namespace {
+
+struct Exact {
+    double r, g, b;  // 0..255, unrounded
+};
+
+Exact ColorizeDouble(uint32_t rgb, int hue, int saturation) {
+    const double r = R(rgb) / 255.0, g = G(rgb) / 255.0, b = B(rgb) / 255.0;
+    const double mx = std::max({r, g, b}), mn = std::min({r, g, b});
+    const double l = (mx + mn) / 2;
+    const double s = saturation / 255.0;
+    // Chroma form of HSL to RGB: hue in sixths of the circle.
+    const double c = (1 - std::fabs(2 * l - 1)) * s;
+    double hp = hue / 255.0 * 6.0;
+    if (hp >= 6.0) hp -= 6.0;
+    const double x = c * (1 - std::fabs(std::fmod(hp, 2.0) - 1));
+    double r1 = 0, g1 = 0, b1 = 0;
+    switch (static_cast<int>(hp)) {
+        case 0: r1 = c, g1 = x; break;
+        case 1: r1 = x, g1 = c; break;
+        case 2: g1 = c, b1 = x; break;
+        case 3: g1 = x, b1 = c; break;
+        case 4: r1 = x, b1 = c; break;
+        default: r1 = c, b1 = x; break;
+    }
+    const double m = l - c / 2;
+    return Exact{(r1 + m) * 255.0, (g1 + m) * 255.0, (b1 + m) * 255.0};
+}
+
+int Round8(double v) { return static_cast<int>(std::clamp(std::lround(v), 0L, 255L)); }
+
+}  // namespace
+
+uint32_t ColorizeExact(uint32_t rgb, int hue, int saturation) {
+    const Exact e = ColorizeDouble(rgb, hue, saturation);
+    return Rgb(Round8(e.r), Round8(e.g), Round8(e.b), A(rgb));
+}
+
+ColourRange ColorizeExpect(uint32_t rgb, int hue, int saturation) {
+    const uint32_t v = ColorizeExact(rgb, hue, saturation);
+    auto around = [](int c) { return Range{std::max(0, c - 1), std::min(255, c + 1)}; };
+    return ColourRange{around(R(v)), around(G(v)), around(B(v))};
+}
+
+std::string Compare(const Image& shown, const RECT& area, const std::function<ColourRange(int, int)>& expect) {
+    if (!shown.Valid()) return "nothing captured";
+    if (area.right > shown.width || area.bottom > shown.height) return "capture too small";
+    int bad = 0;
+    std::string text;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            const uint32_t p = shown.At(x, y);
+            const ColourRange e = expect(x, y);
+            if (e.Contains(p)) continue;
+            if (++bad <= 5) {
+                char line[200];
+                std::snprintf(line, sizeof line, "(%d,%d) shown %d,%d,%d want %d-%d,%d-%d,%d-%d; ", x, y, R(p), G(p),
+                              B(p), e.r.lo, e.r.hi, e.g.lo, e.g.hi, e.b.lo, e.b.hi);
+                text += line;
+            }
+        }
+    }
+    if (bad == 0) return {};
+    return std::to_string(bad) + " pixels differ: " + text;
+}
+
+// ---- input -------------------------------------------------------------------------------------------
+
+namespace {
+
+INPUT MouseInput(DWORD flags, int x = 0, int y = 0) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+        // Rounded up, so that scaling back (x * width / 65536, truncated) lands on the pixel itself.
+        in.mi.dx = static_cast<LONG>((x * 65536LL + cx - 1) / cx);
+        in.mi.dy = static_cast<LONG>((y * 65536LL + cy - 1) / cy);
+    }
+    return in;
+}
+
+void Send(std::vector<INPUT> inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+}  // namespace
+
+void MouseMoveScreen(int x, int y) {
+    Send({MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y)});
+    PumpUntil(
+        [&] {
+            POINT p{};
+            GetCursorPos(&p);
+            return p.x == x && p.y == y;
+        },
+        2000);
+    PumpFor(5);
+}
+
+void MouseMoveClient(HWND window, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    MouseMoveScreen(p.x, p.y);
+}
+
+void MouseButton(bool left, bool down) {
+    const DWORD flag = left ? (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP)
+                            : (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP);
+    Send({MouseInput(flag)});
+    PumpFor(15);
+}
+
+void ClickClient(HWND window, int x, int y, bool left) {
+    MouseMoveClient(window, x, y);
+    MouseButton(left, true);
+    MouseButton(left, false);
+}
+
+void PressKey(WORD vk, int times) {
+    for (int i = 0; i < times; ++i) {
+        INPUT down{}, up{};
+        down.type = up.type = INPUT_KEYBOARD;
+        down.ki.wVk = up.ki.wVk = vk;
+        up.ki.dwFlags = KEYEVENTF_KEYUP;
+        Send({down, up});
+        PumpFor(2);
+    }
+    PumpFor(10);
+}
+
+POINT ScreenCentre(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// ---- the program's windows ----------------------------------------------------------------------------
+
+RECT RectInParent(HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int SliderPos(HWND slider) { return static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0)); }
+
+namespace {
+
+POINT ThumbCentre(HWND slider) {
+    RECT thumb{};
+    SendMessageW(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    POINT p{(thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2};
+    ClientToScreen(slider, &p);
+    return p;
+}
+
+}  // namespace
+
+int SlideWithKeys(HWND slider, int target) {
+    const POINT thumb = ThumbCentre(slider);
+    MouseMoveScreen(thumb.x, thumb.y);
+    MouseButton(true, true);
+    MouseButton(true, false);
+    PumpUntil([&] { return GetFocus() == slider; }, 2000);
+    const int minimum = static_cast<int>(SendMessageW(slider, TBM_GETRANGEMIN, 0, 0));
+    const int maximum = static_cast<int>(SendMessageW(slider, TBM_GETRANGEMAX, 0, 0));
+    int from = SliderPos(slider);
+    // The shortest way: from where it is, from the start (Home) or from the end (End).
+    if (target == maximum) {
+        PressKey(VK_END);
+    } else if (target == minimum) {
+        PressKey(VK_HOME);
+    } else {
+        if (std::abs(target - minimum) < std::abs(target - from)) {
+            PressKey(VK_HOME);
+            from = minimum;
+        }
+        if (std::abs(maximum - target) < std::abs(target - from)) {
+            PressKey(VK_END);
+            from = maximum;
+        }
+        if (target > from) PressKey(VK_RIGHT, target - from);
+        if (target < from) PressKey(VK_LEFT, from - target);
+    }
+    PumpUntil([&] { return SliderPos(slider) == target; }, 3000);
+    PumpFor(20);
+    return SliderPos(slider);
+}
+
+int DragThumb(HWND slider, int dx) {
+    const POINT thumb = ThumbCentre(slider);
+    MouseMoveScreen(thumb.x, thumb.y);
+    MouseButton(true, true);
+    const int steps = 4;
+    for (int i = 1; i <= steps; ++i) MouseMoveScreen(thumb.x + dx * i / steps, thumb.y);
+    MouseButton(true, false);
+    PumpFor(30);
+    return SliderPos(slider);
+}
+
+HostedProgram::HostedProgram() {
+    // A fresh process has no reference picture yet; several hosted runs in one process start alike.
+    GetReferencePicture().GetImage()->Destroy();
+    g_quitSeen = false;
+    app_ = std::make_unique<CQelMFCApp>(&rg_Zarno_YangLi::rg_QiDongLei::StaticRecord);
+    app_->m_hInstance = GetModuleHandleW(nullptr);
+    g_hosted = app_.get();
+    if (!app_->InitInstance() || !app_->m_pMainWnd) return;
+    main_ = app_->m_pMainWnd->m_hWnd;
+    SetForegroundWindow(main_);
+    PumpUntil([&] { return IsWindowVisible(main_) && GetForegroundWindow() == main_; }, 5000);
+    PumpFor(50);
+}
+
+HostedProgram::~HostedProgram() {
+    if (main_ && IsWindow(main_)) {
+        PostMessageW(main_, WM_CLOSE, 0, 0);
+        PumpUntil([] { return g_quitSeen; }, 5000);
+        if (IsWindow(main_)) {
+            DestroyWindow(main_);
+            PumpUntil([] { return g_quitSeen; }, 5000);
+        }
+    }
+    app_->ExitInstance();
+    g_hosted = nullptr;
+    app_.reset();
+    // A quit message left for a later program of this process would end it at once.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+void HostedProgram::PostDrop(const std::vector<std::wstring>& paths, POINT at) {
+    size_t chars = 1;
+    for (const std::wstring& p : paths) chars += p.size() + 1;
+    HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(handle));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->pt = at;
+    drop->fNC = FALSE;
+    drop->fWide = TRUE;
+    wchar_t* names = reinterpret_cast<wchar_t*>(reinterpret_cast<BYTE*>(drop) + sizeof(DROPFILES));
+    for (const std::wstring& p : paths) {
+        std::copy(p.begin(), p.end(), names);
+        names += p.size() + 1;
+    }
+    GlobalUnlock(handle);
+    PostMessageW(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(handle), 0);
+}
+
+bool HostedProgram::Drop(const std::wstring& path, int expectWidth, int expectHeight) {
+    PostDrop({path});
+    return PumpUntil(
+        [&] {
+            RECT r{};
+            GetClientRect(Painter(), &r);
+            return r.right == expectWidth && r.bottom == expectHeight;
+        },
+        10000);
+}
+
+Image HostedProgram::Shown(int width, int height) const {
+    return CaptureClient(main_, RECT{kPictureX, kPictureY, kPictureX + width, kPictureY + height});
+}
+
+std::string HostedProgram::WaitShown(int width, int height, const std::function<std::string(const Image&)>& check,
+                                     DWORD timeoutMs) const {
+    std::string last;
+    PumpUntil(
+        [&] {
+            last = check(Shown(width, height));
+            return last.empty();
+        },
+        timeoutMs);
+    return last;
+}
+
+void HostedProgram::ClickButton(int id) {
+    const RECT r = RectInParent(Control(id));
+    ClickClient(main_, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+bool HostedProgram::Responsive() const {
+    if (!IsWindow(main_) || !IsWindowVisible(main_)) return false;
+    wchar_t title[64] = {};
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(main_, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(title), SMTO_ABORTIFHUNG, 2000,
+                               &answer) != 0 &&
+           std::wstring(title) == L"Ferovel V1.3  Osk";
+}
+
+// ---- the executable -----------------------------------------------------------------------------------
+
+HWND FindMainWindow(DWORD processId) {
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search{processId, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            wchar_t title[64] = {};
+            GetWindowTextW(hwnd, title, 64);
+            if (owner == s->pid && IsWindowVisible(hwnd) && std::wstring(title) == L"Ferovel V1.3  Osk") {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+ProgramProcess::ProgramProcess() {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring commandLine = L"\"" + std::wstring(PHOTOPRINT_EXE) + L"\"";
+    if (!CreateProcessW(PHOTOPRINT_EXE, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
+        pi_ = PROCESS_INFORMATION{};
+        return;
+    }
+    const DWORD start = GetTickCount();
+    while (!main_ && GetTickCount() - start < 20000) {
+        main_ = FindMainWindow(pi_.dwProcessId);
+        if (!main_) Sleep(20);
+    }
+}
+
+ProgramProcess::~ProgramProcess() {
+    if (!pi_.hProcess) return;
+    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(pi_.hProcess, 99);
+        WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+}
+
+DWORD ProgramProcess::WaitExit(DWORD timeoutMs) {
+    if (!pi_.hProcess || WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+}
+
+// ---- files on the host --------------------------------------------------------------------------------
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &w[0], n);
+    return w;
+}
+
+std::string Utf8(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring WinPath(const std::string& unixPath) {
+    std::wstring w = L"Z:" + Wide(unixPath);
+    std::replace(w.begin(), w.end(), L'/', L'\\');
+    return w;
+}
+
+Scratch::Scratch() {
+    unix_ = "/tmp/qel-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    CreateDirectoryW(Win().c_str(), nullptr);
+}
+
+Scratch::~Scratch() {
+    // The current folder of the process must not keep the folder busy.
+    SetCurrentDirectoryW(L"C:\\");
+    RunHost("chattr -R -i '" + unix_ + "' 2>/dev/null; rm -rf '" + unix_ + "'");
+}
+
+std::wstring Scratch::Win() const { return WinPath(unix_); }
+std::wstring Scratch::WinFile(const std::string& name) const { return WinPath(unix_ + "/" + name); }
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const BOOL ok = bytes.empty() || WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    CloseHandle(f);
+    return ok && n == bytes.size();
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    std::string data;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return data;
+    char buf[65536];
+    DWORD n = 0;
+    while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
+    CloseHandle(f);
+    return data;
+}
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::wstring> ListFolder(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE f = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(f, &fd));
+    FindClose(f);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int RunHost(const std::string& command, std::string* output, DWORD timeoutMs) {
+    // Wine starts host programs without a handle to wait on: the command reports its status through
+    // a file that appears (by rename) only when it is complete.
+    static int counter = 0;
+    const std::string base = "/tmp/qel-e2e-cmd-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    const std::string script = "( " + command + " ) > " + base + ".out 2>&1\necho $? > " + base + ".tmp && mv " + base +
+                               ".tmp " + base + ".rc\n";
+    if (!WriteBytes(WinPath(base + ".sh"), script)) return -1;
+    std::wstring line = L"/bin/sh " + Wide(base) + L".sh";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    const DWORD start = GetTickCount();
+    int status = -1;
+    while (GetTickCount() - start < timeoutMs) {
+        if (FileExists(WinPath(base + ".rc"))) {
+            status = std::atoi(ReadBytes(WinPath(base + ".rc")).c_str());
+            break;
+        }
+        Sleep(10);
+    }
+    if (output) *output = ReadBytes(WinPath(base + ".out"));
+    for (const char* ext : {".sh", ".out", ".rc"}) DeleteFileW(WinPath(base + ext).c_str());
+    return status;
+}
+
+bool WritePam(const Image& image, const std::wstring& path) {
+    bool opaque = true;
+    for (uint32_t p : image.px) opaque = opaque && A(p) == 255;
+    std::string data = "P7\nWIDTH " + std::to_string(image.width) + "\nHEIGHT " + std::to_string(image.height) +
+                       (opaque ? "\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n"
+                               : "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n");
+    for (uint32_t p : image.px) {
+        data.push_back(static_cast<char>(R(p)));
+        data.push_back(static_cast<char>(G(p)));
+        data.push_back(static_cast<char>(B(p)));
+        if (!opaque) data.push_back(static_cast<char>(A(p)));
+    }
+    return WriteBytes(path, data);
+}
+
+std::wstring MakePictureFile(const Scratch& scratch, const Image& image, const std::string& name,
+                             const std::string& options) {
+    const std::string source = name + ".source.pam";
+    if (!WritePam(image, scratch.WinFile(source))) return {};
+    std::string out;
+    const std::string command = "cd '" + scratch.Unix() + "' && convert '" + source + "' " + options + " '" +
+                                name + "' && rm -f '" + source + "'";
+    if (RunHost(command, &out) != 0) {
+        std::fprintf(stderr, "convert failed: %s\n", out.c_str());
+        return {};
+    }
+    return scratch.WinFile(name);
+}
+
+Image PatternPicture(int width, int height) {
+    Image image;
+    image.width = width;
+    image.height = height;
+    image.px.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int r = x * 255 / std::max(1, width - 1);
+            const int g = y * 255 / std::max(1, height - 1);
+            const int b = ((x / 16 + y / 16) % 2) ? 200 : 40;
+            image.At(x, y) = Rgb(r, g, b);
+        }
+    }
+    return image;
+}
+
+}  // namespace e2e
