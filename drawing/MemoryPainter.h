@@ -109,6 +109,7 @@ private:
     CQelGdiplusGraphics* graphics = nullptr;
     HDC memoryDC = nullptr;
     HBITMAP surfaceBitmap = nullptr;
+    void* surfaceBits = nullptr;  // the surface's pixels (32-bit, rows from the bottom)
     HGDIOBJ previousBitmap = nullptr;
     HWND window = nullptr;
     HDC windowDC = nullptr;
