@@ -15,7 +15,7 @@ for exe in build/win/bench/*.exe; do
   echo "== $(basename "$exe") =="
   wine64 "$exe"
 done
-for script in platform/*/bench/run.sh; do
+for script in bench/*/run.sh platform/*/bench/run.sh; do
   [ -x "$script" ] && { echo "== $script =="; "$script"; }
 done
 true
