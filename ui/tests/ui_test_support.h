@@ -62,11 +62,14 @@ inline constexpr char kLeftDown[] = "leftDown", kLeftUp[] = "leftUp", kMove[] = 
                       kAfterDestroy[] = "afterDestroy", kMoved[] = "moved", kResized[] = "resized",
                       kShown[] = "shown", kHidden[] = "hidden";
 
-// A top-level popup container holding the controls under test, shown and active.
+// A top-level popup container holding the controls under test, shown and active. It is topmost:
+// other programs' windows on the same Wine desktop (parallel test runs) must not cover it, or the
+// pixels read back and the clicks would be theirs.
 class Host {
 public:
     explicit Host(int width = 400, int height = 300, int x = 100, int y = 100) {
         container.SetStyle(WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+        container.SetExStyle(WS_EX_TOPMOST);
         CQelCreateRecord record{nullptr, x, y, width, height};
         created = container.Create(record);
         if (created) {
