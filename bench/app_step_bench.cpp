@@ -232,7 +232,7 @@ void TimeDragParts(AppHost& host, int runs) {
         show.push_back(t4 - t3);
         host.Pump();
     }
-    Row("  canvas cleared (Clear, GDI+)", Summarise(clear));
+    Row("  canvas cleared (Clear, opaque white)", Summarise(clear));
     Row("  reference drawn into the canvas (DrawTo)", Summarise(draw));
     Row("  four guide lines (GDI+)", Summarise(lines));
     Row("  canvas copied to the window (Show)", Summarise(show));
