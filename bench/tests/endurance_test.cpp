@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "DocumentPicture.h"
 #include "Endurance.h"
@@ -33,7 +34,8 @@ std::string Utf8(const std::wstring& s) {
 class HostedProgram : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = ScratchFolder(L"photoprint_endurance_test");
+        // One folder per process: the tests of this file may run as parallel processes.
+        folder_ = ScratchFolder((L"photoprint_endurance_test_" + std::to_wstring(GetCurrentProcessId())).c_str());
         host_ = new AppHost();
         started_ = host_->Start();
     }
