@@ -6,6 +6,7 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -458,11 +459,29 @@ void HostedProgram::ClickButton(int id) {
 
 bool HostedProgram::Responsive() const {
     if (!IsWindow(main_) || !IsWindowVisible(main_)) return false;
-    wchar_t title[64] = {};
-    DWORD_PTR answer = 0;
-    return SendMessageTimeoutW(main_, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(title), SMTO_ABORTIFHUNG, 2000,
-                               &answer) != 0 &&
-           std::wstring(title) == L"Ferovel V1.3  Osk";
+    // Sent from another thread, the message is answered only by this thread's message loop.
+    struct Probe {
+        HWND window;
+        wchar_t title[64];
+        LRESULT sent;
+        volatile LONG done;
+    } probe{main_, {}, 0, 0};
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void* param) -> DWORD {
+            auto* p = static_cast<Probe*>(param);
+            DWORD_PTR answer = 0;
+            p->sent = SendMessageTimeoutW(p->window, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(p->title),
+                                          SMTO_ABORTIFHUNG, 3000, &answer);
+            InterlockedExchange(&p->done, 1);
+            return 0;
+        },
+        &probe, 0, nullptr);
+    if (!thread) return false;
+    PumpUntil([&] { return probe.done != 0; }, 5000);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    return probe.sent != 0 && std::wstring(probe.title) == L"Ferovel V1.3  Osk";
 }
 
 // ---- the executable -----------------------------------------------------------------------------------
@@ -625,6 +644,35 @@ int RunHost(const std::string& command, std::string* output, DWORD timeoutMs) {
     return status;
 }
 
+Image ReadPpm(const std::wstring& path) {
+    Image image;
+    const std::string data = ReadBytes(path);
+    size_t pos = 0;
+    auto token = [&]() {
+        while (pos < data.size() && (std::isspace(static_cast<unsigned char>(data[pos])) || data[pos] == '#')) {
+            if (data[pos] == '#')
+                while (pos < data.size() && data[pos] != '\n') ++pos;
+            else
+                ++pos;
+        }
+        const size_t start = pos;
+        while (pos < data.size() && !std::isspace(static_cast<unsigned char>(data[pos]))) ++pos;
+        return data.substr(start, pos - start);
+    };
+    if (token() != "P6") return image;
+    const int w = std::atoi(token().c_str()), h = std::atoi(token().c_str()), maxval = std::atoi(token().c_str());
+    ++pos;  // the one white space before the samples
+    if (w <= 0 || h <= 0 || maxval != 255 || data.size() < pos + size_t(w) * h * 3) return image;
+    image.width = w;
+    image.height = h;
+    image.px.resize(size_t(w) * h);
+    for (size_t i = 0; i < image.px.size(); ++i) {
+        const auto* p = reinterpret_cast<const unsigned char*>(data.data() + pos + i * 3);
+        image.px[i] = Rgb(p[0], p[1], p[2]);
+    }
+    return image;
+}
+
 bool WritePam(const Image& image, const std::wstring& path) {
     bool opaque = true;
     for (uint32_t p : image.px) opaque = opaque && A(p) == 255;
@@ -641,12 +689,12 @@ bool WritePam(const Image& image, const std::wstring& path) {
 }
 
 std::wstring MakePictureFile(const Scratch& scratch, const Image& image, const std::string& name,
-                             const std::string& options) {
+                             const std::string& options, const std::string& format) {
     const std::string source = name + ".source.pam";
     if (!WritePam(image, scratch.WinFile(source))) return {};
     std::string out;
     const std::string command = "cd '" + scratch.Unix() + "' && convert '" + source + "' " + options + " '" +
-                                name + "' && rm -f '" + source + "'";
+                                (format.empty() ? "" : format + ":") + name + "' && rm -f '" + source + "'";
     if (RunHost(command, &out) != 0) {
         std::fprintf(stderr, "convert failed: %s\n", out.c_str());
         return {};

@@ -173,7 +173,8 @@ public:
     // Clicks a button of the main window with the mouse.
     void ClickButton(int id);
 
-    // Whether the main window still answers messages sent to it.
+    // Whether the main window answers a message sent from another thread (its message loop runs)
+    // and still carries its title.
     bool Responsive() const;
 
 private:
@@ -232,12 +233,16 @@ bool FileExists(const std::wstring& path);
 // Names in a folder (without "." and "..").
 std::vector<std::wstring> ListFolder(const std::wstring& folder);
 
+// Reads a binary PPM (P6, 8 bits) file (Windows path); invalid when it is not one.
+Image ReadPpm(const std::wstring& path);
+
 // Writes the picture as a binary PAM (RGB with alpha) on the host, for convert to read.
 bool WritePam(const Image& image, const std::wstring& path);
-// Makes a picture file of the given format from the picture with ImageMagick's convert; `options`
-// go before the output name (for example "-quality 92"). Answers the Windows path.
+// Makes a picture file from the picture with ImageMagick's convert, the format following from the
+// name's extension or from `format` (an ImageMagick format prefix such as "BMP3"); `options` go
+// before the output name (for example "-quality 92"). Answers the Windows path (empty on failure).
 std::wstring MakePictureFile(const Scratch& scratch, const Image& image, const std::string& name,
-                             const std::string& options = "");
+                             const std::string& options = "", const std::string& format = "");
 
 // A picture whose lightness changes along both axes, differently along each, with a checker of
 // 16-pixel squares on top: a turned, mirrored or shifted copy does not match it.
