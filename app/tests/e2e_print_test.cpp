@@ -1,0 +1,185 @@
+// The program hosted in the test process prints through the CUPS PDF queue: a click on the print
+// button, the print dialog answered with OK as a user would, one page in the PDF that the queue
+// writes, the picture stretched over the page and turned when it is wider than high.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "e2e_harness.h"
+
+using namespace e2e;
+
+namespace {
+
+// Answers every print dialog ("#32770") of this thread with OK, a moment after it is activated
+// (the dialog fills its controls after activation), and counts them.
+class PrintDialogAnswerer {
+public:
+    PrintDialogAnswerer() {
+        current_ = this;
+        hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+    }
+    ~PrintDialogAnswerer() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+        current_ = nullptr;
+    }
+    int dialogs = 0;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_ACTIVATE && current_) {
+            const HWND window = reinterpret_cast<HWND>(wParam);
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (std::wstring(name) == L"#32770" && window != current_->last_) {
+                current_->last_ = window;
+                ++current_->dialogs;
+                pending_ = window;
+                SetTimer(nullptr, 0, 50, Press);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static void CALLBACK Press(HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        if (IsWindow(pending_))
+            PostMessageW(pending_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(pending_, IDOK)));
+    }
+    static PrintDialogAnswerer* current_;
+    static HWND pending_;
+    HHOOK hook_ = nullptr;
+    HWND last_ = nullptr;
+};
+PrintDialogAnswerer* PrintDialogAnswerer::current_ = nullptr;
+HWND PrintDialogAnswerer::pending_ = nullptr;
+
+// Four quadrants of clearly different lightness (the hue pass of loading keeps only lightness):
+// top-left black, top-right white, bottom-left dark grey, bottom-right light grey.
+constexpr uint32_t kTopLeft = 0xFF000000, kTopRight = 0xFFFFFFFF, kBottomLeft = 0xFF555555, kBottomRight = 0xFFAAAAAA;
+
+Image Quadrants(int width, int height) {
+    Image image;
+    image.width = width;
+    image.height = height;
+    image.px.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool right = x >= width / 2, bottom = y >= height / 2;
+            image.At(x, y) = bottom ? (right ? kBottomRight : kBottomLeft) : (right ? kTopRight : kTopLeft);
+        }
+    return image;
+}
+
+struct Page {
+    int pages = 0;
+    Image image;
+};
+
+class E2EPrint : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string out;
+        if (RunHost("lpstat -p PDF && grep -q '^Out ' /etc/cups/cups-pdf.conf", &out) != 0)
+            GTEST_SKIP() << "the CUPS PDF queue is not available (scripts/test-services.sh starts it): " << out;
+        ASSERT_TRUE(program.Started());
+    }
+
+    // Drops the picture, prints it with a click on the print button and answers the dialog; answers
+    // the page count and the first page rendered at 30 dpi.
+    Page PrintPicture(const Image& picture) {
+        Page page;
+        const std::wstring file = MakePictureFile(scratch, picture, "picture.png");
+        EXPECT_FALSE(file.empty());
+        EXPECT_TRUE(program.Drop(file, picture.width, picture.height));
+        // The queue's output folder is read from the back end's configuration at the time of the
+        // job; a marker file tells this job's PDF from older ones.
+        std::string folder;
+        EXPECT_EQ(RunHost("sed -n 's/^Out //p' /etc/cups/cups-pdf.conf | head -1", &folder), 0);
+        while (!folder.empty() && (folder.back() == '\n' || folder.back() == '\r')) folder.pop_back();
+        const std::string marker = scratch.UnixFile("marker");
+        EXPECT_EQ(RunHost("touch '" + marker + "'"), 0);
+
+        PrintDialogAnswerer answerer;
+        program.ClickButton(kPrintButton);
+        std::string pdf;
+        PumpUntil(
+            [&] {
+                std::string found;
+                RunHost("find '" + folder + "' -maxdepth 1 -name '*.pdf' -newer '" + marker + "'", &found);
+                const size_t end = found.find('\n');
+                if (end == std::string::npos) return false;
+                pdf = found.substr(0, end);
+                // Complete once the queue has nothing left to do.
+                std::string queue;
+                return RunHost("lpstat -o PDF", &queue) == 0 && queue.find_first_not_of(" \r\n\t") == std::string::npos;
+            },
+            30000);
+        EXPECT_EQ(answerer.dialogs, 1);
+        if (pdf.empty()) {
+            ADD_FAILURE() << "no PDF in " << folder;
+            return page;
+        }
+        std::string info;
+        RunHost("pdfinfo '" + pdf + "'", &info);
+        const size_t at = info.find("Pages:");
+        if (at != std::string::npos) page.pages = std::atoi(info.c_str() + at + 6);
+        const std::string ppm = scratch.UnixFile("page");
+        EXPECT_EQ(RunHost("pdftoppm -r 30 -f 1 -l 1 -singlefile '" + pdf + "' '" + ppm + "'"), 0);
+        page.image = ReadPpm(WinPath(ppm + ".ppm"));
+        RunHost("rm -f '" + pdf + "'");
+        return page;
+    }
+
+    // Which quadrant colours the page shows near its four corners and at the quadrants' centres.
+    static std::string QuadrantsShown(const Image& page, uint32_t topLeft, uint32_t topRight, uint32_t bottomLeft,
+                                      uint32_t bottomRight) {
+        if (!page.Valid()) return "no page";
+        std::string problem;
+        auto similar = [](uint32_t a, uint32_t b) {
+            return std::abs(R(a) - R(b)) <= 40 && std::abs(G(a) - G(b)) <= 40 && std::abs(B(a) - B(b)) <= 40;
+        };
+        const int w = page.width, h = page.height;
+        struct Spot {
+            double fx, fy;
+            uint32_t want;
+        } spots[] = {{0.03, 0.03, topLeft},    {0.25, 0.25, topLeft},    {0.97, 0.03, topRight},
+                     {0.75, 0.25, topRight},   {0.03, 0.97, bottomLeft}, {0.25, 0.75, bottomLeft},
+                     {0.97, 0.97, bottomRight}, {0.75, 0.75, bottomRight}};
+        for (const Spot& s : spots) {
+            const int x = static_cast<int>(s.fx * (w - 1)), y = static_cast<int>(s.fy * (h - 1));
+            const uint32_t p = page.At(x, y);
+            if (!similar(p, s.want)) {
+                char line[80];
+                std::snprintf(line, sizeof line, "(%d,%d) is %d,%d,%d; ", x, y, R(p), G(p), B(p));
+                problem += line;
+            }
+        }
+        return problem;
+    }
+
+    HostedProgram program;
+    Scratch scratch;
+};
+
+TEST_F(E2EPrint, LandscapePictureIsTurnedAQuarterCounterClockwiseToFillAPortraitPage) {
+    const Page page = PrintPicture(Quadrants(300, 200));
+    EXPECT_EQ(page.pages, 1);
+    ASSERT_TRUE(page.image.Valid());
+    EXPECT_GT(page.image.height, page.image.width);
+    // Turned counter-clockwise: the picture's top edge runs up the page's left side.
+    EXPECT_EQ(QuadrantsShown(page.image, kTopRight, kBottomRight, kTopLeft, kBottomLeft), "");
+}
+
+TEST_F(E2EPrint, PortraitPictureIsPrintedAsItIsStretchedOverThePage) {
+    const Page page = PrintPicture(Quadrants(200, 300));
+    EXPECT_EQ(page.pages, 1);
+    ASSERT_TRUE(page.image.Valid());
+    EXPECT_GT(page.image.height, page.image.width);
+    EXPECT_EQ(QuadrantsShown(page.image, kTopLeft, kTopRight, kBottomLeft, kBottomRight), "");
+}
+
+}  // namespace
