@@ -200,3 +200,105 @@ TEST_F(E2EAdjust, DraggedRectangleLimitsTheNextAdjustmentAndShowsBlueGuideLinesT
 }
 
 }  // namespace
+
+// The edge a guide line of the band is drawn at: the line covers the same offsets around its edge
+// as the line at the known edge `knownEdge` does (measured across it), so the edge is the value
+// whose offsets, cut to the picture, give the blue pixels seen; -1 when none does.
+int LineEdge(const Image& shown, int fixed, bool vertical, int knownEdge, int from, int to) {
+    const int extent = vertical ? shown.width : shown.height;
+    std::vector<int> offsets;
+    for (int v : BlueAcross(shown, fixed, knownEdge - 4, knownEdge + 4, vertical))
+        offsets.push_back(v - knownEdge);
+    if (offsets.empty()) return -1;
+    const std::vector<int> seen = BlueAcross(shown, fixed, std::max(0, from), std::min(extent - 1, to), vertical);
+    for (int edge = from; edge <= to; ++edge) {
+        std::vector<int> wanted;
+        for (int o : offsets)
+            if (edge + o >= 0 && edge + o < extent) wanted.push_back(edge + o);
+        if (!wanted.empty() && wanted == seen) return edge;
+    }
+    return -1;
+}
+
+TEST_F(E2EAdjust, DraggedEdgesAreClampedInsideThePictureBeyondItsBorders) {
+    Scratch scratch;
+    const int w = 320, h = 240;
+    const Image picture = PatternPicture(w, h);
+    const std::wstring file = MakePictureFile(scratch, picture, "page.bmp", "-alpha off", "BMP3");
+    ASSERT_FALSE(file.empty());
+    ASSERT_TRUE(program.Drop(file, w, h));
+    const RECT whole{0, 0, w, h};
+    auto shownFits = [&](const std::function<ColourRange(int, int)>& expect) {
+        return program.WaitShown(w, h, [&](const Image& shown) { return Compare(shown, whole, expect); });
+    };
+    ASSERT_EQ(shownFits([&](int x, int y) { return ColorizeExpect(picture.At(x, y), 1, 1); }), "");
+    const Image start = program.Shown(w, h);
+    const HWND painter = program.Painter();
+
+    // Released beyond the right and bottom borders: while moving the edges are the last column and
+    // row, on release one further inside. The press point is chosen so that the four edges XOR to
+    // zero: no guide lines are drawn with the adjustment and every pixel of the border can be seen.
+    int l = -1, t = -1;
+    for (int x = w / 2; x < w - 2 && l < 0; ++x)
+        for (int y = h / 2; y < h - 2 && l < 0; ++y)
+            if ((x ^ y ^ (w - 2) ^ (h - 2)) == 0) l = x, t = y;
+    ASSERT_GE(l, 0);
+    MouseMoveClient(painter, l, t);
+    MouseButton(true, true);
+    MouseMoveClient(painter, w - 40, h - 40);
+    MouseMoveClient(painter, w + 25, h + 25);
+    std::string edges;
+    auto bandEdges = [&](int wantRight, int wantBottom) {
+        return program.WaitShown(w, h, [&](const Image& shown) {
+            const int right = LineEdge(shown, (t + h) / 2, true, l, w - 6, w - 1);
+            const int bottom = LineEdge(shown, (l + w) / 2, false, t, h - 6, h - 1);
+            if (right == wantRight && bottom == wantBottom) return std::string();
+            return "band edges " + std::to_string(right) + ", " + std::to_string(bottom);
+        });
+    };
+    EXPECT_EQ(bandEdges(w - 1, h - 1), "");
+    MouseButton(true, false);
+    EXPECT_EQ(bandEdges(w - 2, h - 2), "");
+
+    // Home on the brightness slider: brightness -255 inside the rectangle (l, t)-(w-2, h-2) only.
+    ASSERT_EQ(SlideWithKeys(program.Control(kBrightnessSlider), 0), 0);
+    auto insideFirst = [&](int x, int y) { return x >= l && x <= w - 2 && y >= t && y <= h - 2; };
+    EXPECT_EQ(shownFits([&](int x, int y) {
+                  return insideFirst(x, y) ? LightExpect(start.At(x, y), -255, 0) : Exactly(start.At(x, y));
+              }),
+              "");
+
+    // Released beyond the left and top borders (positions there arrive as large unsigned values):
+    // the edges are 0 while moving and 1 on release. A right click first drops the rectangle and
+    // makes the current look the reference; press and release points XOR to zero again.
+    ClickClient(painter, 50, 50, false);
+    EXPECT_EQ(shownFits([&](int x, int y) {
+                  return insideFirst(x, y) ? LightExpect(start.At(x, y), -255, 0) : Exactly(start.At(x, y));
+              }),
+              "");
+    const Image second = program.Shown(w, h);
+    const int p = 100;
+    MouseMoveClient(painter, p, p);
+    MouseButton(true, true);
+    MouseMoveClient(painter, 40, 40);
+    MouseMoveClient(painter, -3, -3);
+    auto bandStart = [&](int wantRight, int wantBottom) {
+        return program.WaitShown(w, h, [&](const Image& shown) {
+            const int right = LineEdge(shown, p / 2, true, p, 0, 5);
+            const int bottom = LineEdge(shown, p / 2, false, p, 0, 5);
+            if (right == wantRight && bottom == wantBottom) return std::string();
+            return "band edges " + std::to_string(right) + ", " + std::to_string(bottom);
+        });
+    };
+    EXPECT_EQ(bandStart(0, 0), "");
+    MouseButton(true, false);
+    EXPECT_EQ(bandStart(1, 1), "");
+
+    // End: brightness +255 inside (1, 1)-(100, 100); the first row and column keep their look.
+    ASSERT_EQ(SlideWithKeys(program.Control(kBrightnessSlider), 510), 510);
+    EXPECT_EQ(shownFits([&](int x, int y) {
+                  const bool inside = x >= 1 && x <= p && y >= 1 && y <= p;
+                  return inside ? LightExpect(second.At(x, y), 255, 0) : Exactly(second.At(x, y));
+              }),
+              "");
+}

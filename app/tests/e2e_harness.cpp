@@ -384,6 +384,9 @@ HostedProgram::HostedProgram() {
     g_hosted = app_.get();
     if (!app_->InitInstance() || !app_->m_pMainWnd) return;
     main_ = app_->m_pMainWnd->m_hWnd;
+    // Above any window another test program may show on a shared desktop, so that the input and the
+    // screen read back are this program's.
+    SetWindowPos(main_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(main_);
     PumpUntil([&] { return IsWindowVisible(main_) && GetForegroundWindow() == main_; }, 5000);
     PumpFor(50);
@@ -521,6 +524,7 @@ ProgramProcess::ProgramProcess() {
         main_ = FindMainWindow(pi_.dwProcessId);
         if (!main_) Sleep(20);
     }
+    if (main_) SetWindowPos(main_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 ProgramProcess::~ProgramProcess() {
