@@ -109,6 +109,17 @@ TEST_F(E2EAdjust, HueKeysColouriseFromTheReferenceAndABrightnessStepDropsTheHue)
     EXPECT_EQ(ShownIsLightOfReference(1, 0), "");
 }
 
+TEST_F(E2EAdjust, CaptionlessCornerButtonBlackensTheTopLeftSquareOnTopOfTheCurrentLook) {
+    ASSERT_EQ(SlideWithKeys(Slider(kBrightnessSlider), 295), 295);
+    ASSERT_EQ(ShownIsLightOfReference(40, 0), "");
+    const Image look = program.Shown(kShownW, kShownH);
+    auto cornerBlack = [&](int x, int y) { return x <= 100 && y <= 100 ? Exactly(0xFF000000) : Exactly(look.At(x, y)); };
+    program.ClickButton(kCornerButton);
+    EXPECT_EQ(ShownFits(cornerBlack), "");
+    program.ClickButton(kCornerButton);
+    EXPECT_EQ(ShownFits(cornerBlack), "");
+}
+
 // ---- the dragged rectangle ------------------------------------------------------------------------
 
 // Rows (or columns) around `at` along a line of pixels where the guide blue is shown.

@@ -185,6 +185,26 @@ TEST_F(E2EFiles, SaveWritesTheShownPictureBesideTheDroppedFileAndASecondSaveRepl
     EXPECT_EQ(SavedIsShown(program, scratch.WinFile("已修改_page.png"), 200, 150), "");
 }
 
+TEST_F(E2EFiles, ADroppedPathLongerThan259CharactersIsReadWhole) {
+    // Nested folders make the path of the dropped file longer than a 260-character buffer holds.
+    std::string folder = "deep";
+    std::string unixFolder = scratch.UnixFile(folder);
+    ASSERT_TRUE(CreateDirectoryW(WinPath(unixFolder).c_str(), nullptr));
+    while (WinPath(unixFolder).size() < 300) {
+        folder += "/" + std::string(40, 'd');
+        unixFolder = scratch.UnixFile(folder);
+        ASSERT_TRUE(CreateDirectoryW(WinPath(unixFolder).c_str(), nullptr));
+    }
+    const Image picture = PatternPicture(200, 150);
+    const std::wstring file = MakePictureFile(scratch, picture, folder + "/page.bmp", "-alpha off", "BMP3");
+    ASSERT_FALSE(file.empty());
+    ASSERT_GT(file.size(), 300u);
+    ASSERT_TRUE(program.Drop(file, 200, 150));
+    EXPECT_EQ(ShownFits(200, 150, [&](int x, int y) { return ColorizeExpect(picture.At(x, y), 1, 1); }), "");
+    program.ClickButton(kSaveButton);
+    EXPECT_EQ(SavedIsShown(program, WinPath(unixFolder + "/已修改_page.png"), 200, 150), "");
+}
+
 // Clicks save and waits until the click has been handled (the button took the focus and the
 // release arrived), since a save that may not write leaves nothing else to wait for.
 void ClickSaveAndSettle(HostedProgram& program) {

@@ -211,9 +211,17 @@ TEST(E2EWindow, EscEndsTheProgramWithExitCodeZero) {
     ProgramProcess program;
     ASSERT_TRUE(program.Started());
     const HWND main = program.Main();
-    // A click on an empty spot of the form makes it the active window, as a user would; then Esc.
-    ClickClient(main, 700, 600);
+    // A press on the brightness slider's thumb makes the window active and gives the slider the
+    // keyboard focus, as a user would; Esc in a control of the window ends the program all the same.
+    const HWND slider = program.Control(kBrightnessSlider);
+    RECT thumb{};
+    SendMessageW(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    ClickClient(slider, (thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
     PumpUntil([&] { return GetForegroundWindow() == main; }, 3000);
+    GUITHREADINFO gui{sizeof gui};
+    PumpUntil([&] { return GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui) && gui.hwndFocus == slider; },
+              3000);
+    EXPECT_EQ(gui.hwndFocus, slider);
     PressKey(VK_ESCAPE);
     EXPECT_EQ(program.WaitExit(10000), 0u);
     EXPECT_FALSE(IsWindow(main));
