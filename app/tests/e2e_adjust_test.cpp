@@ -212,6 +212,70 @@ TEST_F(E2EAdjust, DraggedRectangleLimitsTheNextAdjustmentAndShowsBlueGuideLinesT
 
 }  // namespace
 
+TEST_F(E2EAdjust, UncoveredPictureIsPaintedAgainWithItsGuideLines) {
+    const HWND painter = program.Painter();
+    MouseMoveClient(painter, 50, 40);
+    MouseButton(true, true);
+    MouseMoveClient(painter, 150, 120);
+    MouseMoveClient(painter, 250, 200);
+    MouseButton(true, false);
+    ASSERT_EQ(SlideWithKeys(Slider(kContrastSlider), 330), 330);
+    ASSERT_EQ(program.WaitShown(kShownW, kShownH,
+                                [&](const Image& shown) {
+                                    return BlueAcross(shown, 150, 36, 44, false).size() == 2u ? "" : "no guide line";
+                                }),
+              "");
+    PumpFor(100);
+    const Image before = program.Shown(kShownW, kShownH);
+
+    // Another window covers the picture and goes away again.
+    POINT corner{kPictureX, kPictureY};
+    ClientToScreen(program.Main(), &corner);
+    HWND cover = CreateWindowExW(WS_EX_TOPMOST, L"Static", L"", WS_POPUP | WS_VISIBLE | SS_BLACKRECT, corner.x,
+                                 corner.y, kShownW, kShownH, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(cover, nullptr);
+    EXPECT_EQ(program.WaitShown(kShownW, kShownH,
+                                [&](const Image& shown) { return shown.px != before.px ? "" : "not covered"; }),
+              "");
+    DestroyWindow(cover);
+    auto same = [&](const Image& shown) {
+        return Compare(shown, kSampleArea, [&](int x, int y) { return Exactly(before.At(x, y)); });
+    };
+    EXPECT_EQ(program.WaitShown(kShownW, kShownH, same), "");
+    // The painter's whole area invalidated and erased: its paint draws the same frame again.
+    RedrawWindow(painter, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_EQ(program.WaitShown(kShownW, kShownH, same), "");
+}
+
+TEST_F(E2EAdjust, ADropDropsTheRectangle) {
+    const HWND painter = program.Painter();
+    MouseMoveClient(painter, 20, 20);
+    MouseButton(true, true);
+    MouseMoveClient(painter, 60, 50);
+    MouseButton(true, false);
+    Scratch scratch;
+    const Image picture = PatternPicture(200, 160);
+    const std::wstring file = MakePictureFile(scratch, picture, "page.bmp", "-alpha off", "BMP3");
+    ASSERT_FALSE(file.empty());
+    ASSERT_TRUE(program.Drop(file, 200, 160));
+    const RECT whole{0, 0, 200, 160};
+    ASSERT_EQ(program.WaitShown(200, 160,
+                                [&](const Image& shown) {
+                                    return Compare(shown, whole,
+                                                   [&](int x, int y) { return ColorizeExpect(picture.At(x, y), 1, 1); });
+                                }),
+              "");
+    const Image loaded = program.Shown(200, 160);
+    // The whole picture is adjusted and no guide line is drawn.
+    ASSERT_EQ(SlideWithKeys(Slider(kBrightnessSlider), 225), 225);
+    EXPECT_EQ(program.WaitShown(200, 160,
+                                [&](const Image& shown) {
+                                    return Compare(shown, whole,
+                                                   [&](int x, int y) { return LightExpect(loaded.At(x, y), -30, 0); });
+                                }),
+              "");
+}
+
 // The edge a guide line of the band is drawn at: the line covers the same offsets around its edge
 // as the line at the known edge `knownEdge` does (measured across it), so the edge is the value
 // whose offsets, cut to the picture, give the blue pixels seen; -1 when none does.

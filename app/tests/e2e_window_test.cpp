@@ -207,6 +207,41 @@ TEST(E2EWindow, ArrowKeysOnTheBrightnessSliderBrightenTheShownPictureByTheMappin
     EXPECT_EQ(problem, "");
 }
 
+TEST(E2EWindow, MaximizingMovesNoControlAndThePictureStaysAtItsPlace) {
+    ProgramProcess program;
+    ASSERT_TRUE(program.Started());
+    const HWND main = program.Main();
+    std::vector<RECT> before;
+    for (const ControlRow& row : kControls) before.push_back(RectInParent(program.Control(row.id)));
+    const Image sample = DecodeWithWic(E2E_SAMPLE_PNG);
+    const RECT area{kPictureX, kPictureY, kPictureX + 536, kPictureY + 280};
+    auto pictureShown = [&] {
+        return Compare(CaptureClient(main, area), RECT{0, 0, 536, 280},
+                       [&](int x, int y) { return ColorizeExpect(sample.At(x, y), 1, 1); });
+    };
+    std::string problem;
+    ASSERT_TRUE(PumpUntil([&] { return (problem = pictureShown()).empty(); }, 10000)) << problem;
+
+    // A double click on the title bar, as a user maximizes a window.
+    RECT outer{}, client{};
+    GetWindowRect(main, &outer);
+    POINT clientTop{0, 0};
+    ClientToScreen(main, &clientTop);
+    MouseMoveScreen(outer.left + 300, (outer.top + clientTop.y) / 2);
+    for (int i = 0; i < 2; ++i) {
+        MouseButton(true, true);
+        MouseButton(true, false);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return IsZoomed(main) != FALSE; }, 5000));
+    GetClientRect(main, &client);
+    EXPECT_GT(client.right, 967);
+    for (size_t i = 0; i < before.size(); ++i) {
+        const RECT now = RectInParent(program.Control(kControls[i].id));
+        EXPECT_TRUE(EqualRect(&now, &before[i])) << "control " << kControls[i].id << " moved";
+    }
+    EXPECT_TRUE(PumpUntil([&] { return (problem = pictureShown()).empty(); }, 10000)) << problem;
+}
+
 TEST(E2EWindow, EscEndsTheProgramWithExitCodeZero) {
     ProgramProcess program;
     ASSERT_TRUE(program.Started());
