@@ -19,9 +19,9 @@ trap 'rm -rf "$tmp"' EXIT
 # The sample's drawing at a size that fills the window's picture area.
 python3 - "$tmp/worksheet.png" <<'PY'
 import importlib.util, sys
-spec = importlib.util.spec_from_file_location("make_sample", "resources/make_sample.py")
-sample = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(sample)
+loader_info = importlib.util.spec_from_file_location("make_sample", "resources/make_sample.py")
+sample = importlib.util.module_from_spec(loader_info)
+loader_info.loader.exec_module(sample)
 draw = sample.run
 sample.run = lambda *args: draw(*[a.replace("608x406!", "960x641!") for a in args])
 sys.argv = ["make_sample.py", sys.argv[1]]
