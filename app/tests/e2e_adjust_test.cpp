@@ -94,14 +94,10 @@ TEST_F(E2EAdjust, ContrastKeysMapEveryChannelThroughOneTableTogetherWithTheBrigh
 }
 
 TEST_F(E2EAdjust, HueKeysColouriseFromTheReferenceAndABrightnessStepDropsTheHue) {
-    struct Step {
-        int position;
-    } steps[] = {{255}, {0}, {128}, {60}};
-    for (const Step& s : steps) {
-        SCOPED_TRACE("hue " + std::to_string(s.position));
-        ASSERT_EQ(SlideWithKeys(Slider(kHueSlider), s.position), s.position);
-        EXPECT_EQ(ShownFits([&](int x, int y) { return ColorizeExpect(reference.At(x, y), s.position, s.position); }),
-                  "");
+    for (const int position : {255, 0, 128, 60}) {
+        SCOPED_TRACE("hue " + std::to_string(position));
+        ASSERT_EQ(SlideWithKeys(Slider(kHueSlider), position), position);
+        EXPECT_EQ(ShownFits([&](int x, int y) { return ColorizeExpect(reference.At(x, y), position, position); }), "");
     }
     // Each move starts from the reference: one brightness step shows the reference brightened by
     // one, without the hue.
@@ -122,7 +118,8 @@ TEST_F(E2EAdjust, CaptionlessCornerButtonBlackensTheTopLeftSquareOnTopOfTheCurre
 
 // ---- the dragged rectangle ------------------------------------------------------------------------
 
-// Rows (or columns) around `at` along a line of pixels where the guide blue is shown.
+// The rows from..to of column `fixed` (or, with vertical set, the columns from..to of row `fixed`)
+// that show the guide blue.
 std::vector<int> BlueAcross(const Image& shown, int fixed, int from, int to, bool vertical) {
     std::vector<int> blue;
     for (int v = from; v <= to; ++v) {
@@ -210,8 +207,6 @@ TEST_F(E2EAdjust, DraggedRectangleLimitsTheNextAdjustmentAndShowsBlueGuideLinesT
     EXPECT_EQ(ShownFits([&](int x, int y) { return LightExpect(afterRightClick.At(x, y), 20, 0); }), "");
 }
 
-}  // namespace
-
 TEST_F(E2EAdjust, UncoveredPictureIsPaintedAgainWithItsGuideLines) {
     const HWND painter = program.Painter();
     MouseMoveClient(painter, 50, 40);
@@ -225,7 +220,6 @@ TEST_F(E2EAdjust, UncoveredPictureIsPaintedAgainWithItsGuideLines) {
                                     return BlueAcross(shown, 150, 36, 44, false).size() == 2u ? "" : "no guide line";
                                 }),
               "");
-    PumpFor(100);
     const Image before = program.Shown(kShownW, kShownH);
 
     // Another window covers the picture and goes away again.
@@ -377,3 +371,5 @@ TEST_F(E2EAdjust, DraggedEdgesAreClampedInsideThePictureBeyondItsBorders) {
               }),
               "");
 }
+
+}  // namespace

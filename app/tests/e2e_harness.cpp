@@ -359,8 +359,7 @@ int SlideWithKeys(HWND slider, int target) {
         if (target > from) PressKey(VK_RIGHT, target - from);
         if (target < from) PressKey(VK_LEFT, from - target);
     }
-    PumpUntil([&] { return SliderPos(slider) == target; }, 3000);
-    PumpFor(20);
+    PumpUntil([&] { return SliderPos(slider) == target; }, 10000);
     return SliderPos(slider);
 }
 
@@ -428,9 +427,16 @@ void HostedProgram::PostDrop(const std::vector<std::wstring>& paths, POINT at) {
     PostMessageW(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(handle), 0);
 }
 
+bool HostedProgram::WaitDropsHandled() {
+    return PumpUntil([] {
+        MSG msg;
+        return !PeekMessageW(&msg, nullptr, WM_DROPFILES, WM_DROPFILES, PM_NOREMOVE);
+    });
+}
+
 bool HostedProgram::Drop(const std::wstring& path, int expectWidth, int expectHeight) {
     PostDrop({path});
-    return PumpUntil(
+    return WaitDropsHandled() && PumpUntil(
         [&] {
             RECT r{};
             GetClientRect(Painter(), &r);

@@ -160,7 +160,10 @@ public:
     // Drops files on the main window: a real HDROP (GlobalAlloc'd DROPFILES with wide names) posted
     // as WM_DROPFILES, as the shell does. Does not pump.
     void PostDrop(const std::vector<std::wstring>& paths, POINT at = POINT{300, 300});
-    // Drops and pumps until the painter has the expected size and the picture has been drawn.
+    // Pumps until no dropped files wait in the queue: every drop posted so far has been handled
+    // (the message loop handles a message completely once it takes it from the queue).
+    bool WaitDropsHandled();
+    // Drops and pumps until the drop is handled and the painter has the expected size.
     bool Drop(const std::wstring& path, int expectWidth, int expectHeight);
 
     // The picture as shown: the painter's area of the screen, width x height from (5, 151).
