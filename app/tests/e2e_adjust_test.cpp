@@ -19,6 +19,25 @@ constexpr uint32_t kGuideBlue = 0xFF0088FF;  // RGB(0, 0x88, 0xFF)
 constexpr int kShownW = 536, kShownH = 280;
 const RECT kSampleArea{0, 0, kShownW, kShownH};
 
+// The rows from..to of column `fixed` (or, with vertical set, the columns from..to of row `fixed`)
+// that show the guide blue.
+std::vector<int> BlueAcross(const Image& shown, int fixed, int from, int to, bool vertical) {
+    std::vector<int> blue;
+    for (int v = from; v <= to; ++v) {
+        const uint32_t p = vertical ? shown.At(v, fixed) : shown.At(fixed, v);
+        if (p == kGuideBlue) blue.push_back(v);
+    }
+    return blue;
+}
+
+// Whether (x, y) lies within `margin` pixels of the outline of the rectangle (l, t)-(r, b).
+bool NearOutline(int x, int y, int l, int t, int r, int b, int margin) {
+    const bool inX = x >= std::min(l, r) - margin && x <= std::max(l, r) + margin;
+    const bool inY = y >= std::min(t, b) - margin && y <= std::max(t, b) + margin;
+    return (inX && (std::abs(y - t) <= margin || std::abs(y - b) <= margin)) ||
+           (inY && (std::abs(x - l) <= margin || std::abs(x - r) <= margin));
+}
+
 class E2EAdjust : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -42,6 +61,20 @@ protected:
 
     std::string ShownIsLightOfReference(int brightness, int contrast) {
         return ShownFits([&](int x, int y) { return LightExpect(reference.At(x, y), brightness, contrast); });
+    }
+
+    // The shown sample is the reference brightened by `brightness` inside the rectangle spanned by
+    // the corners (l, t) and (r, b), edges included, and unchanged outside; pixels on the outline may
+    // show the guide blue.
+    std::string ShownLimitedTo(int l, int t, int r, int b, int brightness) {
+        return program.WaitShown(kShownW, kShownH, [&](const Image& shown) {
+            return Compare(shown, kSampleArea, [&](int x, int y) {
+                if (NearOutline(x, y, l, t, r, b, 2) && shown.At(x, y) == kGuideBlue) return Exactly(kGuideBlue);
+                const bool inside =
+                    x >= std::min(l, r) && x <= std::max(l, r) && y >= std::min(t, b) && y <= std::max(t, b);
+                return inside ? LightExpect(reference.At(x, y), brightness, 0) : Exactly(reference.At(x, y));
+            });
+        });
     }
 
     HostedProgram program;
@@ -118,25 +151,6 @@ TEST_F(E2EAdjust, CaptionlessCornerButtonBlackensTheTopLeftSquareOnTopOfTheCurre
 
 // ---- the dragged rectangle ------------------------------------------------------------------------
 
-// The rows from..to of column `fixed` (or, with vertical set, the columns from..to of row `fixed`)
-// that show the guide blue.
-std::vector<int> BlueAcross(const Image& shown, int fixed, int from, int to, bool vertical) {
-    std::vector<int> blue;
-    for (int v = from; v <= to; ++v) {
-        const uint32_t p = vertical ? shown.At(v, fixed) : shown.At(fixed, v);
-        if (p == kGuideBlue) blue.push_back(v);
-    }
-    return blue;
-}
-
-// Whether (x, y) lies within `margin` pixels of the outline of the rectangle (l, t)-(r, b).
-bool NearOutline(int x, int y, int l, int t, int r, int b, int margin) {
-    const bool inX = x >= std::min(l, r) - margin && x <= std::max(l, r) + margin;
-    const bool inY = y >= std::min(t, b) - margin && y <= std::max(t, b) + margin;
-    return (inX && (std::abs(y - t) <= margin || std::abs(y - b) <= margin)) ||
-           (inY && (std::abs(x - l) <= margin || std::abs(x - r) <= margin));
-}
-
 TEST_F(E2EAdjust, DraggedRectangleLimitsTheNextAdjustmentAndShowsBlueGuideLinesTwoPixelsWide) {
     const HWND painter = program.Painter();
     const int l = 100, t = 60, r = 300, b = 200;
@@ -174,17 +188,7 @@ TEST_F(E2EAdjust, DraggedRectangleLimitsTheNextAdjustmentAndShowsBlueGuideLinesT
 
     // The next adjustment changes only the rectangle, edges included; the guide lines stay.
     ASSERT_EQ(SlideWithKeys(Slider(kBrightnessSlider), 195), 195);
-    EXPECT_EQ(program.WaitShown(kShownW, kShownH,
-                                [&](const Image& shown) {
-                                    return Compare(shown, kSampleArea, [&](int x, int y) {
-                                        if (NearOutline(x, y, l, t, r, b, 2) && shown.At(x, y) == kGuideBlue)
-                                            return Exactly(kGuideBlue);
-                                        const bool inside = x >= l && x <= r && y >= t && y <= b;
-                                        return inside ? LightExpect(reference.At(x, y), -60, 0)
-                                                      : Exactly(reference.At(x, y));
-                                    });
-                                }),
-              "");
+    EXPECT_EQ(ShownLimitedTo(l, t, r, b, -60), "");
     const Image adjusted = program.Shown(kShownW, kShownH);
     EXPECT_EQ(BlueAcross(adjusted, (l + r) / 2, t - 4, t + 4, false).size(), 2u);
     EXPECT_EQ(BlueAcross(adjusted, (t + b) / 2, r - 4, r + 4, true).size(), 2u);
@@ -205,6 +209,44 @@ TEST_F(E2EAdjust, DraggedRectangleLimitsTheNextAdjustmentAndShowsBlueGuideLinesT
               "");
     ASSERT_EQ(SlideWithKeys(Slider(kBrightnessSlider), 275), 275);
     EXPECT_EQ(ShownFits([&](int x, int y) { return LightExpect(afterRightClick.At(x, y), 20, 0); }), "");
+}
+
+TEST_F(E2EAdjust, RectangleDraggedUpAndLeftLimitsTheSameArea) {
+    const HWND painter = program.Painter();
+    const int l = 120, t = 70, r = 260, b = 190;
+    MouseMoveClient(painter, r, b);
+    MouseButton(true, true);
+    MouseMoveClient(painter, (l + r) / 2, (t + b) / 2);
+    MouseMoveClient(painter, l, t);
+    MouseButton(true, false);
+    ASSERT_EQ(SlideWithKeys(Slider(kBrightnessSlider), 305), 305);
+    EXPECT_EQ(ShownLimitedTo(r, b, l, t, 50), "");
+}
+
+TEST_F(E2EAdjust, ClickWithoutMovementLimitsTheAdjustmentToOnePixelWithoutGuideLines) {
+    const int x = 211, y = 97;
+    ClickClient(program.Painter(), x, y);
+    ASSERT_EQ(SlideWithKeys(Slider(kBrightnessSlider), 335), 335);
+    EXPECT_EQ(ShownFits([&](int px, int py) {
+                  return px == x && py == y ? LightExpect(reference.At(px, py), 80, 0) : Exactly(reference.At(px, py));
+              }),
+              "");
+}
+
+TEST_F(E2EAdjust, RightPressDuringADragRestartsTheBandFromTheTopLeftCorner) {
+    const HWND painter = program.Painter();
+    MouseMoveClient(painter, 150, 90);
+    MouseButton(true, true);
+    MouseMoveClient(painter, 200, 120);
+    // The right button while the left is held: the rectangle is dropped, the drag goes on from the
+    // corner (0, 0) and the release keeps (0, 0)-(release point).
+    MouseButton(false, true);
+    MouseButton(false, false);
+    MouseMoveClient(painter, 230, 140);
+    MouseMoveClient(painter, 260, 170);
+    MouseButton(true, false);
+    ASSERT_EQ(SlideWithKeys(Slider(kBrightnessSlider), 215), 215);
+    EXPECT_EQ(ShownLimitedTo(0, 0, 260, 170, -40), "");
 }
 
 TEST_F(E2EAdjust, UncoveredPictureIsPaintedAgainWithItsGuideLines) {
