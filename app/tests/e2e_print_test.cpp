@@ -14,11 +14,11 @@ using namespace e2e;
 
 namespace {
 
-// Answers every print dialog ("#32770") of this thread with OK, a moment after it is activated
-// (the dialog fills its controls after activation), and counts them.
+// Answers every print dialog ("#32770") of this thread with OK (or Cancel), a moment after it is
+// activated (the dialog fills its controls after activation), and counts them.
 class PrintDialogAnswerer {
 public:
-    PrintDialogAnswerer() {
+    explicit PrintDialogAnswerer(bool ok = true) : ok_(ok) {
         current_ = this;
         hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
     }
@@ -45,12 +45,14 @@ private:
     }
     static void CALLBACK Press(HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
+        const int button = current_ && !current_->ok_ ? IDCANCEL : IDOK;
         if (IsWindow(pending_))
-            PostMessageW(pending_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(pending_, IDOK)));
+            PostMessageW(pending_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(pending_, button)));
     }
     static PrintDialogAnswerer* current_;
     static HWND pending_;
+    bool ok_;
     HHOOK hook_ = nullptr;
     HWND last_ = nullptr;
 };
@@ -180,6 +182,32 @@ TEST_F(E2EPrint, PortraitPictureIsPrintedAsItIsStretchedOverThePage) {
     ASSERT_TRUE(page.image.Valid());
     EXPECT_GT(page.image.height, page.image.width);
     EXPECT_EQ(QuadrantsShown(page.image, kTopLeft, kTopRight, kBottomLeft, kBottomRight), "");
+}
+
+TEST_F(E2EPrint, CancellingTheDialogPrintsNothingAndLeavesThePictureAsItWas) {
+    const Image picture = Quadrants(300, 200);
+    const std::wstring file = MakePictureFile(scratch, picture, "picture.png");
+    ASSERT_FALSE(file.empty());
+    ASSERT_TRUE(program.Drop(file, 300, 200));
+    const RECT whole{0, 0, 300, 200};
+    ASSERT_EQ(program.WaitShown(300, 200,
+                                [&](const Image& shown) {
+                                    return Compare(shown, whole,
+                                                   [&](int x, int y) { return ColorizeExpect(picture.At(x, y), 1, 1); });
+                                }),
+              "");
+    const Image before = program.Shown(300, 200);
+    std::string jobsBefore, jobsAfter;
+    ASSERT_EQ(RunHost("lpstat -W all -o PDF | wc -l", &jobsBefore), 0);
+
+    PrintDialogAnswerer answerer(false);
+    program.ClickButton(kPrintButton);
+    // The click is handled once the dialog was answered and the button's release taken.
+    ASSERT_TRUE(PumpUntil([&] { return answerer.dialogs == 1 && !(GetKeyState(VK_LBUTTON) & 0x8000); }));
+    ASSERT_EQ(RunHost("lpstat -W all -o PDF | wc -l", &jobsAfter), 0);
+    EXPECT_EQ(jobsAfter, jobsBefore);
+    EXPECT_EQ(Compare(program.Shown(300, 200), whole, [&](int x, int y) { return Exactly(before.At(x, y)); }), "");
+    EXPECT_TRUE(program.Responsive());
 }
 
 }  // namespace
