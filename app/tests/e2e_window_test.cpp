@@ -60,6 +60,10 @@ TEST(E2EWindow, AppearsWithTheDefaultTitleTheDesignClientSizeAndEveryControlInPl
     GetClientRect(main, &client);
     EXPECT_EQ(client.right, 967);
     EXPECT_EQ(client.bottom, 790);
+    // A sizable frame with the maximize box.
+    const LONG style = GetWindowLongW(main, GWL_STYLE);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_MAXIMIZEBOX);
 
     for (const ControlRow& row : kControls) {
         SCOPED_TRACE("control " + std::to_string(row.id));
@@ -127,6 +131,17 @@ TEST(E2EWindow, AppearsWithTheDefaultTitleTheDesignClientSizeAndEveryControlInPl
         EXPECT_GE(textRight, r.right - 4) << "text ends at " << textRight;
         EXPECT_GT(textLeft, 0);
     }
+}
+
+TEST(E2EWindow, CarriesIcon500AsItsLargeAndSmallIcon) {
+    // Hosted, because Wine answers a window's icon only inside its own process. The test program
+    // carries the program's resources.
+    HostedProgram program;
+    ASSERT_TRUE(program.Started());
+    const HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(500));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(program.Main(), WM_GETICON, ICON_BIG, 0)), icon);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(program.Main(), WM_GETICON, ICON_SMALL, 0)), icon);
 }
 
 TEST(E2EWindow, SamplePictureIsShownAtItsPlaceClippedToThePainter) {
@@ -240,6 +255,28 @@ TEST(E2EWindow, MaximizingMovesNoControlAndThePictureStaysAtItsPlace) {
         EXPECT_TRUE(EqualRect(&now, &before[i])) << "control " << kControls[i].id << " moved";
     }
     EXPECT_TRUE(PumpUntil([&] { return (problem = pictureShown()).empty(); }, 10000)) << problem;
+}
+
+TEST(E2EWindow, ClickOnTheCloseBoxEndsTheProgramWithExitCodeZero) {
+    ProgramProcess program;
+    ASSERT_TRUE(program.Started());
+    const HWND main = program.Main();
+    // The close box: the point of the title bar, searched from the right, that the window reports
+    // as its close button.
+    RECT outer{};
+    GetWindowRect(main, &outer);
+    POINT clientTop{0, 0};
+    ClientToScreen(main, &clientTop);
+    POINT box{-1, -1};
+    for (int x = outer.right - 1; x > outer.right - 100 && box.x < 0; --x)
+        for (int y = outer.top; y < clientTop.y && box.x < 0; ++y)
+            if (SendMessageW(main, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) box = POINT{x - 3, y + 3};
+    ASSERT_GE(box.x, 0);
+    ASSERT_EQ(SendMessageW(main, WM_NCHITTEST, 0, MAKELPARAM(box.x, box.y)), HTCLOSE);
+    MouseMoveScreen(box.x, box.y);
+    MouseButton(true, true);
+    MouseButton(true, false);
+    EXPECT_EQ(program.WaitExit(10000), 0u);
 }
 
 TEST(E2EWindow, EscEndsTheProgramWithExitCodeZero) {
