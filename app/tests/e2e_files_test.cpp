@@ -128,6 +128,25 @@ TEST_F(E2EFiles, DroppedJpegPngWithAlphaBmpAndTgaLoadWithTheCurrentSliderSetting
     }
 }
 
+TEST_F(E2EFiles, PicturesLoadByTheirContentWhenTheNameSaysOtherwise) {
+    // A PNG with an extension of no picture format, and a BMP named as a JPEG.
+    const Image first = PatternPicture(220, 170);
+    const std::wstring png = MakePictureFile(scratch, first, "first.png");
+    ASSERT_FALSE(png.empty());
+    const std::wstring unknown = scratch.WinFile("first.dat");
+    ASSERT_TRUE(MoveFileW(png.c_str(), unknown.c_str()));
+    ASSERT_TRUE(program.Drop(unknown, 220, 170));
+    EXPECT_EQ(ShownFits(220, 170, [&](int x, int y) { return ColorizeExpect(first.At(x, y), 1, 1); }), "");
+
+    const Image second = PatternPicture(180, 230);
+    const std::wstring bmp = MakePictureFile(scratch, second, "second.bmp", "-alpha off", "BMP3");
+    ASSERT_FALSE(bmp.empty());
+    const std::wstring misnamed = scratch.WinFile("second.jpg");
+    ASSERT_TRUE(MoveFileW(bmp.c_str(), misnamed.c_str()));
+    ASSERT_TRUE(program.Drop(misnamed, 180, 230));
+    EXPECT_EQ(ShownFits(180, 230, [&](int x, int y) { return ColorizeExpect(second.At(x, y), 1, 1); }), "");
+}
+
 // Waits until the file decodes to exactly the shown picture (RGB, opaque); answers what differs.
 std::string SavedIsShown(const HostedProgram& program, const std::wstring& path, int width, int height,
                          Image* savedOut = nullptr) {

@@ -6,7 +6,7 @@
 //   HDROP, which is valid only inside the process that owns it.
 // - Input is real input: SendInput mouse and key events, delivered by Wine like the user's own.
 // - What the program shows is read back from the screen (the desktop device context) and compared
-//   with values the test computes itself from pictures it decodes with WIC.
+//   with values the test computes itself from pictures it makes or decodes itself (WIC, netpbm).
 // - Pictures for dropping are made at test time with ImageMagick's convert on the host.
 #pragma once
 #include <windows.h>
