@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "GdiHandleCount.h"
 #include "MemoryPainter.h"
 
 // GDI+ runs for the whole test program, started during static initialisation as in the program.
@@ -12,31 +13,7 @@ namespace drawtest {
 
 // ---- GDI object count --------------------------------------------------------------------------------
 
-int64_t CountGdiObjects() {
-    SetLastError(0);
-    const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (reported != 0) return reported;
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return 0;
-    // Wine does not implement GetGuiResources; its GDI handle table (in the layout Windows uses, found
-    // through the process environment block) holds this process's objects only. An entry is live while
-    // its type byte is non-zero.
-    struct Entry {
-        uint64_t object;
-        uint32_t owner;
-        uint16_t unique;
-        uint8_t type;
-        uint8_t flags;
-        uint64_t user;
-    };
-    static_assert(sizeof(Entry) == 24, "handle table entry layout");
-    const uint8_t* peb = reinterpret_cast<const uint8_t*>(__readgsqword(0x60));
-    const Entry* table = *reinterpret_cast<const Entry* const*>(peb + 0xF8);
-    if (!table) return -1;
-    int64_t live = 0;
-    for (int i = 0; i < 0x10000; ++i)
-        if (table[i].type != 0) ++live;
-    return live;
-}
+int64_t CountGdiObjects() { return qeltest::CountLiveGdiObjects(); }
 
 void PumpMessages() {
     MSG msg;
