@@ -57,15 +57,7 @@ BOOL CDialog::CreateIndirect(HWND owner) {
     t_dialogInit = previous;
     UnhookWindowsHookEx(t_dialogHook);
     t_dialogHook = nullptr;
-    if (!hwnd) {
-        if (m_hWnd && !IsWindow(m_hWnd)) Detach();
-        return FALSE;
-    }
-    if (m_hWnd != hwnd) {
-        if (m_hWnd) Detach();
-        SubclassWindow(hwnd);
-    }
-    return TRUE;
+    return AdoptCreatedWindow(hwnd);
 }
 
 INT_PTR CDialog::DoModal() {

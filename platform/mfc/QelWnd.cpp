@@ -175,13 +175,15 @@ BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* wind
         UnhookWindowsHookEx(t_cbtHook);
         t_cbtHook = nullptr;
     }
+    return AdoptCreatedWindow(hwnd);
+}
+
+BOOL CWnd::AdoptCreatedWindow(HWND hwnd) {
     if (!hwnd) {
-        // A window that failed in WM_NCCREATE/WM_CREATE was detached by its WM_NCDESTROY already.
         if (m_hWnd && !IsWindow(m_hWnd)) Detach();
         return FALSE;
     }
     if (m_hWnd != hwnd) {
-        // The hook did not see the window (another hook swallowed it): route it now.
         if (m_hWnd) Detach();
         SubclassWindow(hwnd);
     }

@@ -80,6 +80,10 @@ public:
     HWND Detach();
     // Binds an existing native window and routes its messages through this object.
     BOOL SubclassWindow(HWND hwnd);
+    // Completes a creation through the creation hook: FALSE when no window came out (one that failed
+    // in WM_NCCREATE/WM_CREATE was detached by its WM_NCDESTROY already); otherwise a window the hook
+    // did not see (another hook swallowed it) is routed through this object now.
+    BOOL AdoptCreatedWindow(HWND hwnd);
     HWND GetSafeHwnd() const { return m_hWnd; }
 
     // Creates the native window with this object attached from its first message on. FALSE when the
