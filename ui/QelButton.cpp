@@ -36,19 +36,11 @@ BOOL CQWnd_Button::OnEraseBkgnd(HDC dc) {
 
 rg_AnNiuJiChuLei::~rg_AnNiuJiChuLei() { DetachListener(); }
 
-void rg_AnNiuJiChuLei::AttachListener() {
-    if (CQWnd_Button* w = GetButtonWnd()) w->listener = this;
-}
+void rg_AnNiuJiChuLei::AttachListener() { AttachListenerTo(GetButtonWnd(), static_cast<IButtonEventListener*>(this)); }
 
-void rg_AnNiuJiChuLei::DetachListener() {
-    CQWnd_Button* w = GetButtonWnd();
-    if (w && w->listener == static_cast<IButtonEventListener*>(this)) w->listener = nullptr;
-}
+void rg_AnNiuJiChuLei::DetachListener() { DetachListenerFrom(GetButtonWnd(), static_cast<IButtonEventListener*>(this)); }
 
-bool rg_AnNiuJiChuLei::HasListener() const {
-    CQWnd_Button* w = GetButtonWnd();
-    return w && w->listener;
-}
+bool rg_AnNiuJiChuLei::HasListener() const { return WindowHasListener(GetButtonWnd()); }
 
 void rg_AnNiuJiChuLei::OnClicked() { clicked.Raise(this, nullptr); }
 

@@ -143,19 +143,11 @@ bool rg_ZuJianBuJuQi::Create(CQelCreateRecord& record) {
     return true;
 }
 
-void rg_ZuJianBuJuQi::AttachListener() {
-    if (CQWnd_Container* w = GetContainerWnd()) w->listener = this;
-}
+void rg_ZuJianBuJuQi::AttachListener() { AttachListenerTo(GetContainerWnd(), static_cast<IContainerEventListener*>(this)); }
 
-void rg_ZuJianBuJuQi::DetachListener() {
-    CQWnd_Container* w = GetContainerWnd();
-    if (w && w->listener == static_cast<IContainerEventListener*>(this)) w->listener = nullptr;
-}
+void rg_ZuJianBuJuQi::DetachListener() { DetachListenerFrom(GetContainerWnd(), static_cast<IContainerEventListener*>(this)); }
 
-bool rg_ZuJianBuJuQi::HasListener() const {
-    CQWnd_Container* w = GetContainerWnd();
-    return w && w->listener;
-}
+bool rg_ZuJianBuJuQi::HasListener() const { return WindowHasListener(GetContainerWnd()); }
 
 void rg_ZuJianBuJuQi::OnCreated() {
     CreateComponents();

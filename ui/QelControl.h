@@ -105,6 +105,21 @@ public:
     Listener* listener = nullptr;
 };
 
+// Listener registration shared by the kinds: a control starts listening to its window object, stops
+// only while it is the registered listener, and asks whether anyone listens.
+template <class Wnd, class Listener>
+void AttachListenerTo(Wnd* wnd, Listener* listener) {
+    if (wnd) wnd->listener = listener;
+}
+template <class Wnd, class Listener>
+void DetachListenerFrom(Wnd* wnd, Listener* listener) {
+    if (wnd && wnd->listener == listener) wnd->listener = nullptr;
+}
+template <class Wnd>
+bool WindowHasListener(const Wnd* wnd) {
+    return wnd && wnd->listener;
+}
+
 // Registers a framework window class (CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, DefWindowProcW, arrow
 // cursor, NULL_BRUSH background) unless the class exists.
 void RegisterFrameworkClass(const wchar_t* name);

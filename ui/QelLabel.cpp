@@ -78,19 +78,11 @@ bool rg_BiaoQian::Create(CQelCreateRecord& record) {
     return true;
 }
 
-void rg_BiaoQian::AttachListener() {
-    if (CQWnd_Label* w = GetLabelWnd()) w->listener = this;
-}
+void rg_BiaoQian::AttachListener() { AttachListenerTo(GetLabelWnd(), static_cast<ILabelEventListener*>(this)); }
 
-void rg_BiaoQian::DetachListener() {
-    CQWnd_Label* w = GetLabelWnd();
-    if (w && w->listener == static_cast<ILabelEventListener*>(this)) w->listener = nullptr;
-}
+void rg_BiaoQian::DetachListener() { DetachListenerFrom(GetLabelWnd(), static_cast<ILabelEventListener*>(this)); }
 
-bool rg_BiaoQian::HasListener() const {
-    CQWnd_Label* w = GetLabelWnd();
-    return w && w->listener;
-}
+bool rg_BiaoQian::HasListener() const { return WindowHasListener(GetLabelWnd()); }
 
 void rg_BiaoQian::SetHorizontalAlignment(int32_t alignment) {
     CQWnd_Label* w = GetLabelWnd();

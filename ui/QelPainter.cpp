@@ -214,19 +214,11 @@ bool rg_HuaBan::Create(CQelCreateRecord& record) {
     return true;
 }
 
-void rg_HuaBan::AttachListener() {
-    if (CQWnd_Painter* w = GetPainterWnd()) w->listener = this;
-}
+void rg_HuaBan::AttachListener() { AttachListenerTo(GetPainterWnd(), static_cast<IPainterEventListener*>(this)); }
 
-void rg_HuaBan::DetachListener() {
-    CQWnd_Painter* w = GetPainterWnd();
-    if (w && w->listener == static_cast<IPainterEventListener*>(this)) w->listener = nullptr;
-}
+void rg_HuaBan::DetachListener() { DetachListenerFrom(GetPainterWnd(), static_cast<IPainterEventListener*>(this)); }
 
-bool rg_HuaBan::HasListener() const {
-    CQWnd_Painter* w = GetPainterWnd();
-    return w && w->listener;
-}
+bool rg_HuaBan::HasListener() const { return WindowHasListener(GetPainterWnd()); }
 
 void rg_HuaBan::SetPenColor(COLORREF color) {
     CQWnd_Painter* w = GetPainterWnd();

@@ -84,19 +84,11 @@ bool rg_HuaKuaiTiao::Create(CQelCreateRecord& record) {
     return true;
 }
 
-void rg_HuaKuaiTiao::AttachListener() {
-    if (CQWnd_SliderBar* w = GetSliderWnd()) w->listener = this;
-}
+void rg_HuaKuaiTiao::AttachListener() { AttachListenerTo(GetSliderWnd(), static_cast<ISliderBarEventListener*>(this)); }
 
-void rg_HuaKuaiTiao::DetachListener() {
-    CQWnd_SliderBar* w = GetSliderWnd();
-    if (w && w->listener == static_cast<ISliderBarEventListener*>(this)) w->listener = nullptr;
-}
+void rg_HuaKuaiTiao::DetachListener() { DetachListenerFrom(GetSliderWnd(), static_cast<ISliderBarEventListener*>(this)); }
 
-bool rg_HuaKuaiTiao::HasListener() const {
-    CQWnd_SliderBar* w = GetSliderWnd();
-    return w && w->listener;
-}
+bool rg_HuaKuaiTiao::HasListener() const { return WindowHasListener(GetSliderWnd()); }
 
 void rg_HuaKuaiTiao::SetMinimum(int64_t value) {
     CQWnd_SliderBar* w = GetSliderWnd();
