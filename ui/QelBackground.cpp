@@ -113,4 +113,11 @@ void PaintBackgroundArea(HDC dc, int64_t mode, HBITMAP picture, COLORREF color, 
     SelectClipRgn(dc, nullptr);
 }
 
+bool GetPaintArea(HDC dc, HWND hwnd, RECT& client, RECT& area) {
+    RECT clip;
+    GetClipBox(dc, &clip);
+    GetClientRect(hwnd, &client);
+    return IntersectRect(&area, &clip, &client) != FALSE;
+}
+
 }  // namespace rg_Zarno_MFCJieMian_JiBen

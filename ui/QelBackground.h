@@ -20,6 +20,10 @@ RECT CenteredPictureRect(int pictureWidth, int pictureHeight, const RECT& whole)
 // everything: the region is deleted and set to null. Without a picture nothing happens.
 void PaintBackgroundPicture(int64_t mode, HDC dc, HBITMAP picture, const RECT& whole, const RECT& area, HRGN& region);
 
+// The client rectangle of the window and the part of it that a paint must cover (the device
+// context's clip box inside the client area); false when nothing of the client is to be painted.
+bool GetPaintArea(HDC dc, HWND hwnd, RECT& client, RECT& area);
+
 // The paint of a framework window's background: a clip region of the area, the background picture,
 // and the rest of the region filled with a solid brush of the colour (made and deleted here). The
 // clip region is reset afterwards.

@@ -66,10 +66,8 @@ void CQWnd_Container::OnMove(int x, int y) {
 void CQWnd_Container::OnPaint() {
     CPaintDC dc(this);
     if (!dc.m_hDC) return;
-    RECT clip, client, area;
-    GetClipBox(dc, &clip);
-    GetClientRect(&client);
-    if (!IntersectRect(&area, &clip, &client)) return;
+    RECT client, area;
+    if (!GetPaintArea(dc, m_hWnd, client, area)) return;
     PaintBackgroundArea(dc, pictureMode, picture.GetSafeHandle(), ResolveColor(backgroundColor, COLOR_BTNFACE), client,
                         area);
 }

@@ -39,10 +39,8 @@ UINT CQWnd_Label::OnGetDlgCode() { return DLGC_STATIC; }
 void CQWnd_Label::OnPaint() {
     CPaintDC dc(this);
     if (!dc.m_hDC) return;
-    RECT clip, client, area;
-    GetClipBox(dc, &clip);
-    GetClientRect(&client);
-    if (!IntersectRect(&area, &clip, &client)) return;
+    RECT client, area;
+    if (!GetPaintArea(dc, m_hWnd, client, area)) return;
     PaintBackgroundArea(dc, pictureMode, picture.GetSafeHandle(), ResolveColor(backgroundColor, COLOR_BTNFACE), client,
                         area);
     const int length = GetWindowTextLengthW(m_hWnd);

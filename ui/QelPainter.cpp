@@ -135,10 +135,8 @@ void CQWnd_Painter::OnSize(UINT type, int cx, int cy) {
 void CQWnd_Painter::OnPaint() {
     CPaintDC dc(this);
     if (!dc.m_hDC) return;
-    RECT clip, client, area;
-    GetClipBox(dc, &clip);
-    GetClientRect(&client);
-    if (!IntersectRect(&area, &clip, &client)) return;
+    RECT client, area;
+    if (!GetPaintArea(dc, m_hWnd, client, area)) return;
     if (backBuffer) {
         BITMAP bm{};
         if (!backBuffer.GetBitmap(&bm)) return;
