@@ -4,7 +4,7 @@ set -euo pipefail
 PKGS=(cmake ninja-build make g++ g++-mingw-w64-x86-64-posix googletest libbenchmark-dev
       wine64 fonts-wine fonts-wqy-microhei xvfb xauth x11-apps xdotool imagemagick
       libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3
-      clang libclang-rt-14-dev netpbm)
+      clang libclang-rt-14-dev netpbm python3-xlib)
 # Printing tests: a CUPS spooler with the PDF back end, and tools to read the PDFs back.
 PKGS+=(cups printer-driver-cups-pdf poppler-utils ghostscript)
 PKGS+=(${EXTRA_PKGS:-})
