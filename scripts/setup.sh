@@ -7,6 +7,8 @@ PKGS=(cmake ninja-build make g++ g++-mingw-w64-x86-64-posix googletest libbenchm
       clang libclang-rt-14-dev netpbm python3-xlib)
 # Printing tests: a CUPS spooler with the PDF back end, and tools to read the PDFs back.
 PKGS+=(cups printer-driver-cups-pdf poppler-utils ghostscript)
+# Release zip (scripts/package.sh): python3 writes the archive.
+PKGS+=(python3)
 PKGS+=(${EXTRA_PKGS:-})
 missing=()
 for p in "${PKGS[@]}"; do
