@@ -128,10 +128,10 @@ TEST_F(E2EDrop, APictureDroppedOnTheMainWindowLoadsAtItsSize) {
     ASSERT_EQ(ChildWindowFromPointEx(main, at, CWP_SKIPINVISIBLE), main);
 
     const DropResult drop = DropThroughX(main, at, {scratch.UnixFile("dropped picture.png")});
-    EXPECT_EQ(drop.status, 0) << Describe(drop);
+    ASSERT_EQ(drop.status, 0) << Describe(drop);
     const SIZE size = WaitPainterSize(picture.width, picture.height);
-    EXPECT_EQ(size.cx, picture.width) << Describe(drop);
-    EXPECT_EQ(size.cy, picture.height) << Describe(drop);
+    EXPECT_EQ(size.cx, picture.width);
+    EXPECT_EQ(size.cy, picture.height);
     EXPECT_EQ(WaitShownLoaded(picture), "");
 }
 
@@ -146,10 +146,10 @@ TEST_F(E2EDrop, OnlyTheFirstFileOfAMultiFileDropLoads) {
     const POINT at{client.right - 40, client.bottom - 60};
     ASSERT_FALSE(OnPainter(at));
     const DropResult drop = DropThroughX(main, at, {scratch.UnixFile("first.bmp"), scratch.UnixFile("second.bmp")});
-    EXPECT_EQ(drop.status, 0) << Describe(drop);
+    ASSERT_EQ(drop.status, 0) << Describe(drop);
     const SIZE size = WaitPainterSize(first.width, first.height);
-    EXPECT_EQ(size.cx, first.width) << Describe(drop);
-    EXPECT_EQ(size.cy, first.height) << Describe(drop);
+    EXPECT_EQ(size.cx, first.width);
+    EXPECT_EQ(size.cy, first.height);
     EXPECT_EQ(WaitShownLoaded(first), "");
 }
 
@@ -164,10 +164,10 @@ TEST_F(E2EDrop, APictureDroppedOnThePainterLoadsThroughTheMainWindow) {
     const POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ASSERT_EQ(ChildWindowFromPointEx(main, at, CWP_SKIPINVISIBLE), painter);
     const DropResult drop = DropThroughX(main, at, {scratch.UnixFile("onto painter.bmp")});
-    EXPECT_EQ(drop.status, 0) << Describe(drop);
+    ASSERT_EQ(drop.status, 0) << Describe(drop);
     const SIZE size = WaitPainterSize(picture.width, picture.height);
-    EXPECT_EQ(size.cx, picture.width) << Describe(drop);
-    EXPECT_EQ(size.cy, picture.height) << Describe(drop);
+    EXPECT_EQ(size.cx, picture.width);
+    EXPECT_EQ(size.cy, picture.height);
     EXPECT_EQ(WaitShownLoaded(picture), "");
 }
 
