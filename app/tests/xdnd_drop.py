@@ -50,13 +50,12 @@ class DropSource:
         self.deadline = time.monotonic() + timeout
         self.payload = uri_list(paths)
         self.atom = {name: dpy.intern_atom(name) for name in (
-            "XdndAware", "XdndProxy", "XdndEnter", "XdndPosition", "XdndStatus", "XdndLeave", "XdndDrop",
-            "XdndFinished", "XdndSelection", "XdndActionCopy", "XdndTypeList", "text/uri-list", "TARGETS",
-            "ATOM", "UTF8_STRING")}
+            "XdndAware", "XdndEnter", "XdndPosition", "XdndStatus", "XdndLeave", "XdndDrop",
+            "XdndFinished", "XdndSelection", "XdndActionCopy", "XdndTypeList", "text/uri-list", "TARGETS")}
         self.uri_type = self.atom["text/uri-list"]
         self.target = None
         self.version = XDND_VERSION
-        self.selection_requests = 0
+        self.files_handed_out = 0
         # An unmapped window of ours: it owns the selection and receives the target's answers.
         self.window = self.root.create_window(-10, -10, 1, 1, 0, X.CopyFromParent, X.InputOnly, X.CopyFromParent,
                                               event_mask=X.PropertyChangeMask)
@@ -121,13 +120,13 @@ class DropSource:
         """Answers the target's requests for the selection; ignores everything else."""
         if ev.type != X.SelectionRequest:
             return
-        self.selection_requests += 1
         prop = ev.property if ev.property != X.NONE else ev.target
         ok = False
         if ev.selection == self.atom["XdndSelection"]:
             try:
                 if ev.target == self.uri_type:
                     ev.requestor.change_property(prop, self.uri_type, 8, self.payload)
+                    self.files_handed_out += 1
                     ok = True
                 elif ev.target == self.atom["TARGETS"]:
                     ev.requestor.change_property(prop, Xatom.ATOM, 32, [self.atom["TARGETS"], self.uri_type])
@@ -166,7 +165,7 @@ class DropSource:
         if self.version >= 5 and not finished[1] & 1:
             raise DropFailed(EXIT_REFUSED, "the target window 0x%x reports the drop as not performed "
                              "(XdndFinished without accept)" % self.target.id)
-        if self.selection_requests == 0:
+        if self.files_handed_out == 0:
             raise DropFailed(EXIT_REFUSED, "the target finished without asking for the files")
         return self.target
 
