@@ -8,7 +8,8 @@
 #   QEL_PRINT_PDF_DIR  folder where cups-pdf writes the PDF of every job on the PDF queue
 #   QEL_PRINT_QUEUE    name of that queue
 # Needs root (the scheduler's configuration and the cups-pdf configuration are system files).
-# Expects BUILD_ROOT.
+# Expects BUILD_ROOT. Sourcing it returns non-zero when the queue cannot be made ready: the printing
+# tests need it and would fail.
 
 _qel_cupsd_pid=""
 _qel_pdf_out_line=""
@@ -23,9 +24,9 @@ _qel_services_start() {
   chmod 0777 "$QEL_PRINT_PDF_DIR" 2>/dev/null || true
 
   if ! command -v cupsd >/dev/null 2>&1 && [ ! -x /usr/sbin/cupsd ]; then
-    echo "test-services: cupsd is not installed (scripts/setup.sh installs it); printing tests will skip" >&2
+    echo "test-services: cupsd is not installed (scripts/setup.sh installs it)" >&2
     unset QEL_PRINT_PDF_DIR
-    return 0
+    return 1
   fi
 
   # cups-pdf reads its configuration for every job: point its output at our folder.
@@ -46,12 +47,11 @@ _qel_services_start() {
     local i
     for i in $(seq 100); do _qel_cups_running && break; sleep 0.1; done
     if ! _qel_cups_running; then
-      echo "test-services: cupsd did not start; printing tests will skip" >&2
+      echo "test-services: cupsd did not start" >&2
       kill "$_qel_cupsd_pid" 2>/dev/null || true
       _qel_cupsd_pid=""
-_qel_pdf_out_line=""
       unset QEL_PRINT_PDF_DIR
-      return 0
+      return 1
     fi
   fi
 
@@ -62,7 +62,11 @@ _qel_pdf_out_line=""
   fi
   cupsenable "$QEL_PRINT_QUEUE" 2>/dev/null || true
   cupsaccept "$QEL_PRINT_QUEUE" 2>/dev/null || true
-  lpadmin -d "$QEL_PRINT_QUEUE"
+  lpadmin -d "$QEL_PRINT_QUEUE" || return 1
+  if ! lpstat -p "$QEL_PRINT_QUEUE" >/dev/null 2>&1 || ! grep -q "^Out ${QEL_PRINT_PDF_DIR}\$" /etc/cups/cups-pdf.conf; then
+    echo "test-services: the $QEL_PRINT_QUEUE queue is not ready (queue missing or cups-pdf output not ours)" >&2
+    return 1
+  fi
   # Nothing left over from an earlier run may land in this run's folder.
   cancel -a -x 2>/dev/null || true
 }
@@ -79,7 +83,6 @@ test_services_stop() {
     kill "$_qel_cupsd_pid" 2>/dev/null || true
     wait "$_qel_cupsd_pid" 2>/dev/null || true
     _qel_cupsd_pid=""
-_qel_pdf_out_line=""
   fi
 }
 

@@ -14,51 +14,6 @@ using namespace e2e;
 
 namespace {
 
-// Answers every print dialog ("#32770") of this thread with OK (or Cancel), a moment after it is
-// activated (the dialog fills its controls after activation), and counts them.
-class PrintDialogAnswerer {
-public:
-    explicit PrintDialogAnswerer(bool ok = true) : ok_(ok) {
-        current_ = this;
-        hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
-    }
-    ~PrintDialogAnswerer() {
-        if (hook_) UnhookWindowsHookEx(hook_);
-        current_ = nullptr;
-    }
-    int dialogs = 0;
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
-        if (code == HCBT_ACTIVATE && current_) {
-            const HWND window = reinterpret_cast<HWND>(wParam);
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (std::wstring(name) == L"#32770" && window != current_->last_) {
-                current_->last_ = window;
-                ++current_->dialogs;
-                pending_ = window;
-                SetTimer(nullptr, 0, 50, Press);
-            }
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    static void CALLBACK Press(HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        const int button = current_ && !current_->ok_ ? IDCANCEL : IDOK;
-        if (IsWindow(pending_))
-            PostMessageW(pending_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(pending_, button)));
-    }
-    static PrintDialogAnswerer* current_;
-    static HWND pending_;
-    bool ok_;
-    HHOOK hook_ = nullptr;
-    HWND last_ = nullptr;
-};
-PrintDialogAnswerer* PrintDialogAnswerer::current_ = nullptr;
-HWND PrintDialogAnswerer::pending_ = nullptr;
-
 // Four quadrants of clearly different lightness (the hue pass of loading keeps only lightness):
 // top-left black, top-right white, bottom-left dark grey, bottom-right light grey.
 constexpr uint32_t kTopLeft = 0xFF000000, kTopRight = 0xFFFFFFFF, kBottomLeft = 0xFF555555, kBottomRight = 0xFFAAAAAA;
@@ -86,7 +41,7 @@ protected:
     void SetUp() override {
         std::string out;
         if (RunHost("lpstat -p PDF && grep -q '^Out ' /etc/cups/cups-pdf.conf", &out) != 0)
-            GTEST_SKIP() << "the CUPS PDF queue is not available (scripts/test-services.sh starts it): " << out;
+            GTEST_FAIL() << "the CUPS PDF queue is not available (scripts/test-services.sh starts it): " << out;
         ASSERT_TRUE(program.Started());
     }
 
@@ -105,7 +60,7 @@ protected:
         const std::string marker = scratch.UnixFile("marker");
         EXPECT_EQ(RunHost("touch '" + marker + "'"), 0);
 
-        PrintDialogAnswerer answerer;
+        DialogAnswerer answerer;
         program.ClickButton(kPrintButton);
         std::string pdf;
         PumpUntil(
@@ -120,7 +75,7 @@ protected:
                 return RunHost("lpstat -o PDF", &queue) == 0 && queue.find_first_not_of(" \r\n\t") == std::string::npos;
             },
             30000);
-        EXPECT_EQ(answerer.dialogs, 1);
+        EXPECT_EQ(answerer.Dialogs().size(), 1u);
         if (pdf.empty()) {
             ADD_FAILURE() << "no PDF in " << folder;
             return page;
@@ -184,6 +139,14 @@ TEST_F(E2EPrint, PortraitPictureIsPrintedAsItIsStretchedOverThePage) {
     EXPECT_EQ(QuadrantsShown(page.image, kTopLeft, kTopRight, kBottomLeft, kBottomRight), "");
 }
 
+TEST_F(E2EPrint, SquarePictureIsPrintedAsItIs) {
+    const Page page = PrintPicture(Quadrants(240, 240));
+    EXPECT_EQ(page.pages, 1);
+    ASSERT_TRUE(page.image.Valid());
+    // Not turned: the top-left quadrant stays at the top left of the page.
+    EXPECT_EQ(QuadrantsShown(page.image, kTopLeft, kTopRight, kBottomLeft, kBottomRight), "");
+}
+
 TEST_F(E2EPrint, CancellingTheDialogPrintsNothingAndLeavesThePictureAsItWas) {
     const Image picture = Quadrants(300, 200);
     const std::wstring file = MakePictureFile(scratch, picture, "picture.png");
@@ -200,10 +163,10 @@ TEST_F(E2EPrint, CancellingTheDialogPrintsNothingAndLeavesThePictureAsItWas) {
     std::string jobsBefore, jobsAfter;
     ASSERT_EQ(RunHost("lpstat -W all -o PDF | wc -l", &jobsBefore), 0);
 
-    PrintDialogAnswerer answerer(false);
+    DialogAnswerer answerer(IDCANCEL);
     program.ClickButton(kPrintButton);
     // The click is handled once the dialog was answered and the button's release taken.
-    ASSERT_TRUE(PumpUntil([&] { return answerer.dialogs == 1 && !(GetKeyState(VK_LBUTTON) & 0x8000); }));
+    ASSERT_TRUE(PumpUntil([&] { return answerer.Dialogs().size() == 1u && !(GetKeyState(VK_LBUTTON) & 0x8000); }));
     ASSERT_EQ(RunHost("lpstat -W all -o PDF | wc -l", &jobsAfter), 0);
     EXPECT_EQ(jobsAfter, jobsBefore);
     EXPECT_EQ(Compare(program.Shown(300, 200), whole, [&](int x, int y) { return Exactly(before.At(x, y)); }), "");
