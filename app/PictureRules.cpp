@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
+#include <string_view>
 
 namespace rg_Zarno_YangLi {
 
@@ -34,21 +36,111 @@ CWString BuildSavePath(const CWString& droppedPath) {
     return path;
 }
 
+const wchar_t* LoadFailureReason(const char* libraryError) {
+    const std::string_view e = libraryError ? libraryError : "";
+    auto starts = [&](std::string_view prefix) { return e.substr(0, prefix.size()) == prefix; };
+    if (starts("cannot open file") || starts("cannot read file") || starts("no file name")) return L"无法读取文件";
+    if (starts("file too large") || starts("picture larger than") || starts("out of memory")) return L"图片太大";
+    if (starts("unknown file format") || starts("unsupported") || starts("no decoder for") || starts("not a ") ||
+        e.find("is not available") != std::string_view::npos)
+        return L"不支持的图片格式";
+    return L"文件已损坏或不完整";
+}
+
+CWString LoadFailureMessage(const CWString& path, const char* libraryError) {
+    const wchar_t* p = path.GetText() ? path.GetText() : L"";
+    const wchar_t* name = p;
+    for (const wchar_t* c = p; *c; ++c)
+        if (*c == L'\\' || *c == L'/') name = c + 1;
+    CWString text;
+    text.Append(L"无法打开“");
+    text.Append(name);
+    text.Append(L"”。\n");
+    text.Append(LoadFailureReason(libraryError));
+    text.Append(L"。");
+    return text;
+}
+
+namespace {
+
+bool SystemWrite(void* file, const uint8_t* bytes, uint32_t count, uint32_t* written) {
+    DWORD done = 0;
+    const BOOL ok = WriteFile(static_cast<HANDLE>(file), bytes, count, &done, nullptr);
+    *written = done;
+    return ok != FALSE;
+}
+
+bool SystemFlush(void* file) { return FlushFileBuffers(static_cast<HANDLE>(file)) != FALSE; }
+
+FileWriteSteps g_steps{&SystemWrite, &SystemFlush};
+
+// Every byte through the write step, in pieces a single call can take.
+bool WriteAll(HANDLE file, const uint8_t* bytes, int64_t count) {
+    constexpr int64_t kPiece = int64_t(1) << 30;
+    while (count > 0) {
+        const uint32_t piece = static_cast<uint32_t>(count < kPiece ? count : kPiece);
+        uint32_t written = 0;
+        if (!g_steps.write(file, bytes, piece, &written) || written == 0 || written > piece) return false;
+        bytes += written;
+        count -= written;
+    }
+    return true;
+}
+
+}  // namespace
+
+FileWriteSteps SetFileWriteSteps(FileWriteSteps steps) {
+    const FileWriteSteps before = g_steps;
+    g_steps.write = steps.write ? steps.write : &SystemWrite;
+    g_steps.flush = steps.flush ? steps.flush : &SystemFlush;
+    return before;
+}
+
+CWString ExtendedLengthPath(const CWString& path) {
+    constexpr int64_t kLongFrom = MAX_PATH;  // 259 characters and the terminator fit the old limit
+    const wchar_t* p = path.GetText();
+    if (path.GetLength() < kLongFrom || !p || std::wcsncmp(p, L"\\\\?\\", 4) == 0) return path;
+    // The prefix turns off the system's own clean-up of the path ("/", ".", ".."), so the path is
+    // made absolute and clean first.
+    std::wstring full(static_cast<size_t>(path.GetLength()) + 1, L'\0');
+    for (;;) {
+        const DWORD n = GetFullPathNameW(p, static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return path;
+        if (n < full.size()) {
+            full.resize(n);
+            break;
+        }
+        full.resize(n);
+    }
+    CWString out;
+    if (full.compare(0, 4, L"\\\\?\\") == 0) {
+        out.Append(full.c_str());
+    } else if (full.compare(0, 2, L"\\\\") == 0) {
+        out.Append(L"\\\\?\\UNC\\");
+        out.Append(full.c_str() + 2);
+    } else {
+        out.Append(L"\\\\?\\");
+        out.Append(full.c_str());
+    }
+    return out;
+}
+
 bool WriteFileReplacing(const CWString& path, const uint8_t* bytes, int64_t count) {
     if (!bytes || count <= 0 || path.GetLength() == 0) return false;
     CWString temporary(path);
     temporary.AppendFormat(L".%lu.part", GetCurrentProcessId());
-    FILE* file = _wfopen(temporary.GetText(), L"wb");
-    if (!file) return false;
-    const size_t written = std::fwrite(bytes, 1, static_cast<size_t>(count), file);
-    const bool flushed = std::fflush(file) == 0;
-    const bool closed = std::fclose(file) == 0;
-    if (written != static_cast<size_t>(count) || !flushed || !closed) {
-        DeleteFileW(temporary.GetText());
-        return false;
-    }
-    if (!MoveFileExW(temporary.GetText(), path.GetText(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temporary.GetText());
+    const CWString temporaryName = ExtendedLengthPath(temporary);
+    const CWString targetName = ExtendedLengthPath(path);
+    HANDLE file = CreateFileW(temporaryName.GetText(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    // The bytes must be on the disk before the rename makes them the target: after a power cut the
+    // target is then either the old file or the whole new one.
+    const bool written = WriteAll(file, bytes, count) && g_steps.flush(file);
+    const bool closed = CloseHandle(file) != FALSE;
+    if (!written || !closed ||
+        !MoveFileExW(temporaryName.GetText(), targetName.GetText(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temporaryName.GetText());
         return false;
     }
     return true;

@@ -13,10 +13,32 @@ namespace rg_Zarno_YangLi {
 // its first dot; folder part only for rooted paths "\..." and "X:\...").
 CWString BuildSavePath(const CWString& droppedPath);
 
-// Writes the bytes to a temporary file in the target's folder and replaces the target only after
-// every byte reached the disk, so a failure never damages an existing file. Nothing is written for
-// an empty buffer. Returns true when the target now holds the bytes.
+// Why a picture file could not be loaded, in the user's words, from the picture library's error
+// text: the file cannot be read, the picture is too large, the format is not supported, or
+// (anything else) the file is damaged or incomplete.
+const wchar_t* LoadFailureReason(const char* libraryError);
+// The message shown when a dropped file cannot be loaded: the file's name without its folder, then
+// the reason on a line of its own.
+CWString LoadFailureMessage(const CWString& path, const char* libraryError);
+
+// The form of a path that Windows opens whatever its length: paths of 260 characters or more are
+// made absolute and given the "\\?\" prefix ("\\?\UNC\" for network paths); shorter paths and
+// paths that already carry the prefix are returned as they are.
+CWString ExtendedLengthPath(const CWString& path);
+
+// Writes the bytes to a temporary file in the target's folder, flushes it to the disk and only then
+// replaces the target, so a failure never damages an existing file and leaves no temporary file.
+// Nothing is written for an empty buffer. Returns true when the target now holds the bytes.
 bool WriteFileReplacing(const CWString& path, const uint8_t* bytes, int64_t count);
+
+// The two disk steps of that write, replaceable so that tests can make the disk fail: write count
+// bytes to the open file (answering how many were written), and flush the file to the disk.
+struct FileWriteSteps {
+    bool (*write)(void* file, const uint8_t* bytes, uint32_t count, uint32_t* written);
+    bool (*flush)(void* file);
+};
+// Installs steps (null members: the system's own) and answers the ones installed before.
+FileWriteSteps SetFileWriteSteps(FileWriteSteps steps);
 
 // Clamping of a dragged edge against the picture's extent: while moving, a value past the extent
 // becomes the last pixel (or 0 when it came from before the picture: above 60000); on release one

@@ -228,10 +228,15 @@ void rg_ZhuChuangKouLei::DrawGuideLines() {
     canvas.DrawLine(pen, s.right, s.bottom, s.right, s.top);
 }
 
+void rg_ZhuChuangKouLei::DrawOnCanvas(rg_TuXiangChuLiLei& picture) {
+    if (picture.GetImage()->AlphaIsValid()) canvas.Clear(0xFFFFFFFF);
+    picture.DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
+}
+
 void rg_ZhuChuangKouLei::RedrawPicture() {
     picturePainter.SetWidth(PictureWidth(workingPicture));
     picturePainter.SetHeight(PictureHeight(workingPicture));
-    workingPicture.DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
+    DrawOnCanvas(workingPicture);
     if (SelectionHasGuideLines(selection)) DrawGuideLines();
     canvas.Show();
 }
@@ -239,7 +244,7 @@ void rg_ZhuChuangKouLei::RedrawPicture() {
 int32_t rg_ZhuChuangKouLei::OnPicturePaint(CQelObject*, HWND, uint32_t message, WPARAM, LPARAM) {
     if (message == WM_PAINT) {
         canvas.BeginWindowPaint();
-        workingPicture.DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
+        DrawOnCanvas(workingPicture);
         if (SelectionHasGuideLines(selection)) DrawGuideLines();
         canvas.Show();
         canvas.EndWindowPaint();
@@ -360,7 +365,7 @@ int32_t rg_ZhuChuangKouLei::OnPainterRightDown(CQelObject*, int32_t, int32_t, in
     selection.left = selection.top = selection.right = selection.bottom = 0;
     TakeReference();
     workingPicture.GetImage()->SelectionDelete();
-    GetReferencePicture().DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
+    DrawOnCanvas(GetReferencePicture());
     canvas.Show();
     return 0;
 }
@@ -383,34 +388,74 @@ int32_t rg_ZhuChuangKouLei::FilterFormMessage(HWND, uint32_t message, WPARAM wPa
     std::vector<wchar_t> path(static_cast<size_t>(length) + 1, L'\0');
     if (length > 0) DragQueryFileW(drop, 0, path.data(), length + 1);
     DragFinish(drop);
+    CWString dropped;
+    dropped.Append(path.data());
+    if (dropped.GetLength() == 0) {
+        // No path at all (the shell delivered none): the sample comes back as before.
+        currentFilePath.SetEmpty();
+        GetReferencePicture().GetImage()->Destroy();
+        Reload();
+        return 1;
+    }
+    // Decode first: a file that cannot be read leaves the picture, its reference, the selection
+    // and the file name to save under exactly as they were.
+    CxImage decoded;
+    if (!DecodeFile(dropped, decoded)) return 1;
     currentFilePath.SetEmpty();
-    currentFilePath.Append(path.data());
+    currentFilePath.Append(dropped.GetText());
     GetReferencePicture().GetImage()->Destroy();
-    Reload();
+    ShowDecodedFile(decoded);
     return 1;
 }
 
+bool rg_ZhuChuangKouLei::DecodeFile(const CWString& path, CxImage& decoded) {
+    const CWString openable = ExtendedLengthPath(path);
+    if (decoded.Load(openable.GetText(), rg_TuXiangChuLiLei::FormatFromFileName(path))) return true;
+    CWString text;
+    text.Append(L"载入图像处理失败");
+    CWString error;
+    error.AppendUtf8(decoded.GetLastError());
+    Trace(0, 0, "SS", text.GetText(), error.GetText());
+    // While one message is up, further failures (more drops handled by its message loop) are not
+    // stacked on top of it.
+    if (reportingLoadFailure) return false;
+    reportingLoadFailure = true;
+    const CWString message = LoadFailureMessage(path, decoded.GetLastError());
+    wchar_t title[128] = {};
+    HWND owner = GetHwnd();
+    if (owner) GetWindowTextW(owner, title, 128);
+    MessageBoxW(owner, message.GetText(), title, MB_OK | MB_ICONWARNING);
+    reportingLoadFailure = false;
+    return false;
+}
+
 void rg_ZhuChuangKouLei::Reload() {
-    CxImage* picture = workingPicture.GetImage();
     if (currentFilePath.GetLength() > 0) {
-        picture->Load(currentFilePath.GetText(), rg_TuXiangChuLiLei::FormatFromFileName(currentFilePath));
-        InitialHuePass();
-        picturePainter.SetWidth(PictureWidth(workingPicture));
-        picturePainter.SetHeight(PictureHeight(workingPicture));
-        selection.left = selection.top = selection.right = selection.bottom = 0;
-        picture->SelectionDelete();
-        canvas.AttachWindow(picturePainter.GetHwnd());
-        canvas.Clear(0xFFFFFFFF);
-        GetGuidePen().SetColor(kGuideColour);
-        GetGuidePen().SetWidth(kGuideWidth);
-        const int32_t contrast = static_cast<int32_t>(contrastSlider.GetPosition());
-        const int32_t brightness = static_cast<int32_t>(brightnessSlider.GetPosition());
-        const LightArgs args = LightFromSliders(brightness, contrast);
-        picture->Light(args.brightness, args.contrast);
-    } else {
-        workingPicture.LoadFromResource(sampleResourceId);
-        picture->GrayScale();
+        CxImage decoded;
+        if (DecodeFile(currentFilePath, decoded)) ShowDecodedFile(decoded);
+        return;
     }
+    workingPicture.LoadFromResource(sampleResourceId);
+    workingPicture.GetImage()->GrayScale();
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::ShowDecodedFile(CxImage& decoded) {
+    CxImage* picture = workingPicture.GetImage();
+    picture->Transfer(decoded);
+    InitialHuePass();
+    picturePainter.SetWidth(PictureWidth(workingPicture));
+    picturePainter.SetHeight(PictureHeight(workingPicture));
+    selection.left = selection.top = selection.right = selection.bottom = 0;
+    picture->SelectionDelete();
+    canvas.AttachWindow(picturePainter.GetHwnd());
+    canvas.Clear(0xFFFFFFFF);
+    GetGuidePen().SetColor(kGuideColour);
+    GetGuidePen().SetWidth(kGuideWidth);
+    const int32_t contrast = static_cast<int32_t>(contrastSlider.GetPosition());
+    const int32_t brightness = static_cast<int32_t>(brightnessSlider.GetPosition());
+    const LightArgs args = LightFromSliders(brightness, contrast);
+    picture->Light(args.brightness, args.contrast);
     RedrawPicture();
 }
 

@@ -55,6 +55,7 @@ public:
     // The working picture as it looks now becomes the starting state of the adjustments.
     void TakeReference();
     // Loads the dropped file (or the sample when none was dropped) with the current slider settings.
+    // A file that cannot be decoded changes nothing and is reported to the user.
     void Reload();
     // Writes the working picture as PNG beside the dropped file.
     void SaveAsPng();
@@ -106,6 +107,14 @@ private:
     void DrawRubberBand();
     // Colorize with the hue slider's position for hue and saturation, then a reference when none is valid.
     void InitialHuePass();
+    // Reads the file into `decoded`; on failure tells the user (one message at a time) and answers false.
+    bool DecodeFile(const CWString& path, CxImage& decoded);
+    // The decoded file becomes the working picture with the current slider settings applied.
+    void ShowDecodedFile(CxImage& decoded);
+    // Draws a picture at the canvas's origin; a picture with transparency is drawn over white, not
+    // over the previous frame, so that every frame of the same picture looks the same.
+    void DrawOnCanvas(rg_Zarno_ShiChuang_TuXiangChuLi::rg_TuXiangChuLiLei& picture);
+    bool reportingLoadFailure = false;
 };
 
 }  // namespace rg_Zarno_YangLi

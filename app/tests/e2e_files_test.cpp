@@ -21,17 +21,14 @@ ColourRange LoadedExpect(uint32_t source, int hue, int brightness, int contrast)
                        LightRange(c.b, brightness, contrast)};
 }
 
-// A colour range drawn with coverage `alpha` onto the canvas that the reload cleared to white. The
-// picture is blended over what the canvas holds, and the canvas is not cleared between draws of
-// the same picture (the reload's own draw and the painter's paint both draw it), so a partly
-// transparent pixel shows the single blend over white after the first draw and comes closer to
-// the picture's own colour with every further draw: the range runs from the colour to the single
-// blend. The blend multiplies the colour by its alpha and blends over white, rounding once each.
+// A colour range drawn with coverage `alpha` over white: the colour multiplied by its alpha and
+// blended over white, each step rounded by the drawing library in either direction.
 Range OverWhite(Range c, int alpha) {
     if (alpha == 255) return c;
     if (alpha == 0) return Range{255, 255};
+    const int blendLo = (c.lo * alpha + 255 * (255 - alpha)) / 255 - 1;
     const int blendHi = (c.hi * alpha + 255 * (255 - alpha) + 254) / 255 + 1;
-    return Range{std::max(0, c.lo - 1), std::min(255, blendHi)};
+    return Range{std::max(0, blendLo), std::min(255, blendHi)};
 }
 
 class E2EFiles : public ::testing::Test {
@@ -69,8 +66,7 @@ TEST_F(E2EFiles, DroppedJpegPngWithAlphaBmpAndTgaLoadWithTheCurrentSliderSetting
                             [&](int x, int y) { return LoadedExpect(source.At(x, y), hue, brightness, contrast); }),
                   "");
     }
-    // PNG with alpha: opaque, fully transparent and half transparent bands, shown over the white
-    // that the reload clears the canvas to.
+    // PNG with alpha: opaque, fully transparent and half transparent bands, shown over white.
     {
         Image picture = PatternPicture(280, 220);
         auto alphaAt = [](int x) { return x < 90 ? 255 : x < 180 ? 0 : 128; };
@@ -126,6 +122,34 @@ TEST_F(E2EFiles, DroppedJpegPngWithAlphaBmpAndTgaLoadWithTheCurrentSliderSetting
                             [&](int x, int y) { return LoadedExpect(tgaPicture.At(x, y), hue, brightness, contrast); }),
                   "");
     }
+}
+
+TEST_F(E2EFiles, APictureWithTransparencyLooksTheSameAfterOneRedrawAndAfterAHundred) {
+    Image picture = PatternPicture(200, 120);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) picture.At(x, y) = (picture.At(x, y) & 0xFFFFFF) | (x < 100 ? 96u << 24 : 200u << 24);
+    const std::wstring png = MakePictureFile(scratch, picture, "glass.png");
+    ASSERT_FALSE(png.empty());
+    ASSERT_TRUE(program.Drop(png, 200, 120));
+    const RECT whole{0, 0, 200, 120};
+    auto overWhite = [&](int x, int y) {
+        const ColourRange c = ColorizeExpect(picture.At(x, y), 1, 1);
+        const int a = A(picture.At(x, y));
+        return ColourRange{OverWhite(c.r, a), OverWhite(c.g, a), OverWhite(c.b, a)};
+    };
+    ASSERT_EQ(ShownFits(200, 120, overWhite), "");
+    const Image first = program.Shown(200, 120);
+
+    // A hundred repaints of the painter (as when another window passes over it) and slider steps
+    // there and back: every frame draws the same picture over the same white.
+    for (int i = 0; i < 100; ++i) {
+        InvalidateRect(program.Painter(), nullptr, FALSE);
+        UpdateWindow(program.Painter());
+    }
+    ASSERT_EQ(SlideWithKeys(program.Control(kBrightnessSlider), 256), 256);
+    ASSERT_EQ(SlideWithKeys(program.Control(kBrightnessSlider), 255), 255);
+    EXPECT_EQ(ShownFits(200, 120, [&](int x, int y) { return Exactly(first.At(x, y)); }), "");
+    EXPECT_EQ(Compare(program.Shown(200, 120), whole, overWhite), "");
 }
 
 TEST_F(E2EFiles, PicturesLoadByTheirContentWhenTheNameSaysOtherwise) {
@@ -249,7 +273,7 @@ TEST_F(E2EFiles, SavingIntoAnUnwritableOrVanishedFolderChangesNothingAndTheProgr
 
     ASSERT_EQ(SlideWithKeys(program.Control(kBrightnessSlider), 300), 300);
     std::string out;
-    if (RunHost("chattr +i '" + locked + "'", &out) != 0) GTEST_SKIP() << "cannot make a folder unwritable: " << out;
+    ASSERT_EQ(RunHost("chattr +i '" + locked + "'", &out), 0) << "cannot make a folder unwritable: " << out;
     ClickSaveAndSettle(program);
     RunHost("chattr -i '" + locked + "'");
     EXPECT_TRUE(ReadBytes(target) == before) << "the file saved before changed";
@@ -315,45 +339,68 @@ struct BadInput {
     // posted and before it is handled.
     std::function<std::wstring(const Scratch&)> make;
     std::function<void(const std::wstring&)> afterPost;
+    // The reason the message gives.
+    const wchar_t* reason;
 };
 
 class E2EBadInput : public E2EFiles, public ::testing::WithParamInterface<BadInput> {};
 
-TEST_P(E2EBadInput, NeverEndsTheProgramAndTheLastPictureStaysInUse) {
-    // A known picture first.
+std::wstring FileName(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
+
+TEST_P(E2EBadInput, ChangesNothingAndTellsTheUserWhyInOneMessage) {
+    // A known picture, brightened by a slider step, so that a second hue pass or a reference taken
+    // from the adjusted picture would both show.
     const Image picture = PatternPicture(240, 180);
     const std::wstring good = MakePictureFile(scratch, picture, "good.bmp", "-alpha off", "BMP3");
     ASSERT_FALSE(good.empty());
     ASSERT_TRUE(program.Drop(good, 240, 180));
     ASSERT_EQ(ShownFits(240, 180, [&](int x, int y) { return ColorizeExpect(picture.At(x, y), 1, 1); }), "");
+    const Image reference = program.Shown(240, 180);
+    ASSERT_EQ(SlideWithKeys(program.Control(kBrightnessSlider), 275), 275);
+    ASSERT_EQ(ShownFits(240, 180, [&](int x, int y) { return LightExpect(reference.At(x, y), 20, 0); }), "");
     const Image before = program.Shown(240, 180);
 
+    DialogAnswerer answerer;
     const std::wstring bad = GetParam().make(scratch);
     ASSERT_FALSE(bad.empty());
     program.PostDrop({bad});
     if (GetParam().afterPost) GetParam().afterPost(bad);
     ASSERT_TRUE(program.WaitDropsHandled());
+    ASSERT_TRUE(PumpUntil([&] { return answerer.Dialogs().size() == 1u && answerer.Open() == 0; }));
+
+    // One message, owned by the main window, naming the file and the reason.
+    ASSERT_EQ(answerer.Dialogs().size(), 1u);
+    const DialogAnswerer::Seen& box = answerer.Dialogs()[0];
+    EXPECT_EQ(box.owner, program.Main());
+    EXPECT_EQ(box.title, L"Ferovel V1.3  Osk");
+    EXPECT_NE(box.text.find(L"“" + FileName(bad) + L"”"), std::wstring::npos) << Utf8(box.text);
+    EXPECT_NE(box.text.find(GetParam().reason), std::wstring::npos) << Utf8(box.text);
 
     ASSERT_TRUE(IsWindow(program.Main()));
     EXPECT_TRUE(program.Responsive());
-    // The picture could not be read: the reload ran on the picture that was there, which took the
-    // hue pass once more and became the new reference.
+    // The picture, its size and its look are exactly as before the drop.
     RECT painter{};
     GetClientRect(program.Painter(), &painter);
     EXPECT_EQ(painter.right, 240);
     EXPECT_EQ(painter.bottom, 180);
-    EXPECT_EQ(ShownFits(240, 180, [&](int x, int y) { return ColorizeExpect(before.At(x, y), 1, 1); }), "");
+    EXPECT_EQ(Compare(program.Shown(240, 180), RECT{0, 0, 240, 180}, [&](int x, int y) { return Exactly(before.At(x, y)); }),
+              "");
 
-    // And the program goes on: a slider move adjusts the picture from that reference.
-    const Image reference = program.Shown(240, 180);
-    ASSERT_EQ(SlideWithKeys(program.Control(kBrightnessSlider), 275), 275);
-    EXPECT_EQ(ShownFits(240, 180, [&](int x, int y) { return LightExpect(reference.At(x, y), 20, 0); }), "");
-    EXPECT_TRUE(program.Responsive());
+    // The reference is the one taken when the good file loaded: the next slider step adjusts it,
+    // not the picture on the screen.
+    ASSERT_EQ(SlideWithKeys(program.Control(kBrightnessSlider), 265), 265);
+    EXPECT_EQ(ShownFits(240, 180, [&](int x, int y) { return LightExpect(reference.At(x, y), 10, 0); }), "");
+
+    // Saving writes under the name of the file that loaded, never under the bad file's name.
+    program.ClickButton(kSaveButton);
+    EXPECT_TRUE(PumpUntil([&] { return FileExists(scratch.WinFile("已修改_good.png")); }));
+    const std::wstring badBase = FileName(bad).substr(0, FileName(bad).find(L'.'));
+    EXPECT_FALSE(FileExists(scratch.WinFile("已修改_" + Utf8(badBase) + ".png")));
 }
 
 const BadInput kBadInputs[] = {
     {"ZeroByteFile", [](const Scratch& s) { return WriteBytes(s.WinFile("empty.jpg"), "") ? s.WinFile("empty.jpg") : L""; },
-     nullptr},
+     nullptr, L"文件已损坏或不完整"},
     {"RandomBytesNamedJpg",
      [](const Scratch& s) {
          std::string bytes;
@@ -364,7 +411,7 @@ const BadInput kBadInputs[] = {
          }
          return WriteBytes(s.WinFile("noise.jpg"), bytes) ? s.WinFile("noise.jpg") : L"";
      },
-     nullptr},
+     nullptr, L"不支持的图片格式"},
     {"TruncatedPng",
      [](const Scratch& s) {
          const std::wstring full = MakePictureFile(s, PatternPicture(320, 240), "full.png");
@@ -372,21 +419,47 @@ const BadInput kBadInputs[] = {
          if (bytes.size() < 1000) return std::wstring();
          return WriteBytes(s.WinFile("cut.png"), bytes.substr(0, bytes.size() / 2)) ? s.WinFile("cut.png") : L"";
      },
-     nullptr},
+     nullptr, L"文件已损坏或不完整"},
     {"Folder",
      [](const Scratch& s) {
          return CreateDirectoryW(s.WinFile("folder.png").c_str(), nullptr) ? s.WinFile("folder.png") : L"";
      },
-     nullptr},
+     nullptr, L"无法读取文件"},
     {"PngClaiming100000x100000Pixels",
      [](const Scratch& s) { return WriteBytes(s.WinFile("huge.png"), HugePng()) ? s.WinFile("huge.png") : L""; },
-     nullptr},
+     nullptr, L"图片太大"},
     {"FileGoneBeforeTheLoad",
      [](const Scratch& s) { return MakePictureFile(s, PatternPicture(100, 80), "vanishing.bmp", "-alpha off", "BMP3"); },
-     [](const std::wstring& path) { DeleteFileW(path.c_str()); }},
+     [](const std::wstring& path) { DeleteFileW(path.c_str()); }, L"无法读取文件"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Inputs, E2EBadInput, ::testing::ValuesIn(kBadInputs),
                          [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+
+TEST_F(E2EFiles, SeveralBadDropsInARowShowOneMessageAtATime) {
+    const Image picture = PatternPicture(200, 150);
+    const std::wstring good = MakePictureFile(scratch, picture, "good.bmp", "-alpha off", "BMP3");
+    ASSERT_FALSE(good.empty());
+    ASSERT_TRUE(program.Drop(good, 200, 150));
+    const Image before = program.Shown(200, 150);
+    ASSERT_TRUE(WriteBytes(scratch.WinFile("a.png"), "not a picture"));
+    ASSERT_TRUE(WriteBytes(scratch.WinFile("b.png"), "not a picture either"));
+    ASSERT_TRUE(WriteBytes(scratch.WinFile("c.png"), ""));
+
+    // Three drops wait in the queue when the first is handled: the first message is answered
+    // before any other appears, and never two are open at once.
+    DialogAnswerer answerer;
+    program.PostDrop({scratch.WinFile("a.png")});
+    program.PostDrop({scratch.WinFile("b.png")});
+    program.PostDrop({scratch.WinFile("c.png")});
+    ASSERT_TRUE(program.WaitDropsHandled());
+    ASSERT_TRUE(PumpUntil([&] { return answerer.Open() == 0 && !answerer.Dialogs().empty(); }));
+    EXPECT_EQ(answerer.MostOpenAtOnce(), 1);
+    EXPECT_GE(answerer.Dialogs().size(), 1u);
+    EXPECT_EQ(answerer.Dialogs()[0].text, L"无法打开“a.png”。\n不支持的图片格式。");
+    EXPECT_EQ(Compare(program.Shown(200, 150), RECT{0, 0, 200, 150}, [&](int x, int y) { return Exactly(before.At(x, y)); }),
+              "");
+    EXPECT_TRUE(program.Responsive());
+}
 
 }  // namespace

@@ -728,4 +728,58 @@ Image PatternPicture(int width, int height) {
     return image;
 }
 
+// ---- system dialogs ----------------------------------------------------------------------------------
+
+DialogAnswerer* DialogAnswerer::current_ = nullptr;
+
+DialogAnswerer::DialogAnswerer(int button) : button_(button) {
+    current_ = this;
+    hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+}
+
+DialogAnswerer::~DialogAnswerer() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    current_ = nullptr;
+}
+
+int DialogAnswerer::Open() const {
+    int open = 0;
+    for (HWND w : windows_) open += IsWindow(w) ? 1 : 0;
+    return open;
+}
+
+LRESULT CALLBACK DialogAnswerer::Hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && current_) {
+        const HWND window = reinterpret_cast<HWND>(wParam);
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring(name) == L"#32770" &&
+            std::find(current_->windows_.begin(), current_->windows_.end(), window) == current_->windows_.end()) {
+            current_->windows_.push_back(window);
+            wchar_t title[256] = {}, text[2048] = {};
+            GetWindowTextW(window, title, 256);
+            GetDlgItemTextW(window, 0xFFFF, text, 2048);
+            current_->seen_.push_back(Seen{GetWindow(window, GW_OWNER), title, text});
+            current_->mostOpen_ = std::max(current_->mostOpen_, current_->Open());
+            SetTimer(nullptr, 0, 50, Press);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CALLBACK DialogAnswerer::Press(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (!current_) return;
+    for (size_t i = 0; i < current_->windows_.size(); ++i) {
+        const HWND w = current_->windows_[i];
+        if (!IsWindow(w)) continue;
+        // Some dialogs fill their controls only after activation: read them again now.
+        wchar_t title[256] = {}, text[2048] = {};
+        if (GetWindowTextW(w, title, 256) > 0) current_->seen_[i].title = title;
+        if (GetDlgItemTextW(w, 0xFFFF, text, 2048) > 0) current_->seen_[i].text = text;
+        PostMessageW(w, WM_COMMAND, MAKEWPARAM(current_->button_, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(w, current_->button_)));
+    }
+}
+
 }  // namespace e2e

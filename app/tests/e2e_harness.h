@@ -185,6 +185,37 @@ private:
     HWND main_ = nullptr;
 };
 
+// Answers the system dialogs ("#32770": message boxes, the print dialog) that this thread opens
+// while it lives, as a user would: a moment after a dialog appears it is closed with the given
+// button. Each dialog's title and message text (the static control 0xFFFF of a message box) are
+// recorded when it appears.
+class DialogAnswerer {
+public:
+    explicit DialogAnswerer(int button = IDOK);
+    ~DialogAnswerer();
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+
+    struct Seen {
+        HWND owner;
+        std::wstring title, text;
+    };
+    const std::vector<Seen>& Dialogs() const { return seen_; }
+    // Dialogs still open (shown and not yet closed), and the most that were open at one time.
+    int Open() const;
+    int MostOpenAtOnce() const { return mostOpen_; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK Press(HWND, UINT, UINT_PTR id, DWORD);
+    static DialogAnswerer* current_;
+    int button_;
+    HHOOK hook_ = nullptr;
+    std::vector<HWND> windows_;
+    std::vector<Seen> seen_;
+    int mostOpen_ = 0;
+};
+
 // The real executable in a process of its own.
 class ProgramProcess {
 public:

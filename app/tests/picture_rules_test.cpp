@@ -119,6 +119,151 @@ TEST_F(SafeWrite, ReadOnlyTargetIsNotReplacedAndTheTemporaryIsRemoved) {
     EXPECT_EQ(FilesInFolder(), 1);
 }
 
+// A disk that fails part-way: the write step writes half of what it is given and then reports a
+// full disk; the flush step can be made to fail on its own.
+struct FailingDisk {
+    static inline int writesBeforeFailure = 0;
+    static inline bool flushFails = false;
+    static inline int flushes = 0;
+    static bool Write(void* file, const uint8_t* bytes, uint32_t count, uint32_t* written) {
+        if (writesBeforeFailure-- > 0) {
+            DWORD done = 0;
+            const BOOL ok = WriteFile(static_cast<HANDLE>(file), bytes, count, &done, nullptr);
+            *written = done;
+            return ok != FALSE;
+        }
+        DWORD done = 0;
+        WriteFile(static_cast<HANDLE>(file), bytes, count / 2, &done, nullptr);
+        *written = done;
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    static bool Flush(void* file) {
+        ++flushes;
+        if (flushFails) return false;
+        return FlushFileBuffers(static_cast<HANDLE>(file)) != FALSE;
+    }
+};
+
+class FailingWrite : public SafeWrite {
+protected:
+    void SetUp() override {
+        SafeWrite::SetUp();
+        FailingDisk::writesBeforeFailure = 0;
+        FailingDisk::flushFails = false;
+        FailingDisk::flushes = 0;
+        previous = SetFileWriteSteps(FileWriteSteps{&FailingDisk::Write, &FailingDisk::Flush});
+    }
+    void TearDown() override {
+        SetFileWriteSteps(previous);
+        SafeWrite::TearDown();
+    }
+    FileWriteSteps previous{};
+};
+
+TEST_F(FailingWrite, AFullDiskLeavesThePreviousFileWholeAndNoTemporary) {
+    std::vector<uint8_t> saved(5000, 0x33), next(8000, 0x44);
+    FailingDisk::writesBeforeFailure = 1;
+    ASSERT_TRUE(WriteFileReplacing(target, saved.data(), static_cast<int64_t>(saved.size())));
+    EXPECT_EQ(FailingDisk::flushes, 1) << "the bytes must reach the disk before they replace the file";
+    ASSERT_EQ(Read(), saved);
+
+    EXPECT_FALSE(WriteFileReplacing(target, next.data(), static_cast<int64_t>(next.size())));
+    EXPECT_EQ(Read(), saved);
+    EXPECT_EQ(FilesInFolder(), 1);
+
+    // A flush that fails counts as a failed save too.
+    FailingDisk::writesBeforeFailure = 1;
+    FailingDisk::flushFails = true;
+    EXPECT_FALSE(WriteFileReplacing(target, next.data(), static_cast<int64_t>(next.size())));
+    EXPECT_EQ(Read(), saved);
+    EXPECT_EQ(FilesInFolder(), 1);
+}
+
+TEST_F(FailingWrite, AFullDiskOnAFirstSaveCreatesNoFile) {
+    std::vector<uint8_t> bytes(3000, 0x55);
+    EXPECT_FALSE(WriteFileReplacing(target, bytes.data(), static_cast<int64_t>(bytes.size())));
+    EXPECT_EQ(FilesInFolder(), 0);
+}
+
+// ---- long paths ---------------------------------------------------------------------------------
+
+std::wstring Extended(const std::wstring& path) {
+    CWString p;
+    p.Append(path.c_str());
+    return ExtendedLengthPath(p).GetText();
+}
+
+TEST(ExtendedLengthPath, OnlyPathsOf260CharactersOrMoreGetThePrefix) {
+    std::wstring path259 = L"C:\\" + std::wstring(252, L'a') + L".png";
+    ASSERT_EQ(path259.size(), 259u);
+    EXPECT_EQ(Extended(path259), path259);
+    const std::wstring path260 = L"C:\\" + std::wstring(253, L'a') + L".png";
+    EXPECT_EQ(Extended(path260), L"\\\\?\\" + path260);
+    // Already in the extended form: kept.
+    const std::wstring prefixed = L"\\\\?\\" + path260;
+    EXPECT_EQ(Extended(prefixed), prefixed);
+    EXPECT_EQ(Extended(L""), L"");
+}
+
+TEST(ExtendedLengthPath, LongPathsAreMadeCleanAndNetworkPathsUseTheUncForm) {
+    std::wstring deep = L"C:\\work";
+    for (int i = 0; i < 30; ++i) deep += L"\\folder" + std::to_wstring(i);
+    // "." and ".." would not be resolved behind the prefix, nor forward slashes.
+    const std::wstring messy = deep + L"\\.\\skip\\..\\sub/page.jpg";
+    EXPECT_EQ(Extended(messy), L"\\\\?\\" + deep + L"\\sub\\page.jpg");
+    std::wstring share = L"\\\\server\\share";
+    for (int i = 0; i < 30; ++i) share += L"\\folder" + std::to_wstring(i);
+    share += L"\\page.jpg";
+    EXPECT_EQ(Extended(share), L"\\\\?\\UNC\\" + share.substr(2));
+}
+
+TEST_F(SafeWrite, PathsOver260CharactersAreWrittenAndReplaced) {
+    // Nested folders beyond the old limit; the target and its temporary both lie beyond it.
+    std::wstring folder = dir;
+    std::vector<std::wstring> made;
+    while (folder.size() < 300) {
+        folder += L"\\" + std::wstring(40, L'f');
+        ASSERT_TRUE(CreateDirectoryW(Extended(folder).c_str(), nullptr));
+        made.push_back(folder);
+    }
+    CWString deep;
+    deep.Append((folder + L"\\已修改_page.png").c_str());
+    std::vector<uint8_t> first(100, 1), second(200, 2);
+    EXPECT_TRUE(WriteFileReplacing(deep, first.data(), 100));
+    EXPECT_TRUE(WriteFileReplacing(deep, second.data(), 200));
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(Extended(deep.GetText()).c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, 200u);
+    EXPECT_TRUE(DeleteFileW(Extended(deep.GetText()).c_str()));
+    for (auto it = made.rbegin(); it != made.rend(); ++it) EXPECT_TRUE(RemoveDirectoryW(Extended(*it).c_str()));
+}
+
+// ---- what the user is told when a picture cannot be loaded --------------------------------------
+
+TEST(LoadFailure, ReasonsFollowThePictureLibrarysErrors) {
+    EXPECT_STREQ(LoadFailureReason("cannot open file"), L"无法读取文件");
+    EXPECT_STREQ(LoadFailureReason("cannot read file"), L"无法读取文件");
+    EXPECT_STREQ(LoadFailureReason("picture larger than 256 megapixels"), L"图片太大");
+    EXPECT_STREQ(LoadFailureReason("file too large"), L"图片太大");
+    EXPECT_STREQ(LoadFailureReason("unknown file format"), L"不支持的图片格式");
+    EXPECT_STREQ(LoadFailureReason("unsupported PSD compression"), L"不支持的图片格式");
+    EXPECT_STREQ(LoadFailureReason("no decoder for WEBP files on this platform"), L"不支持的图片格式");
+    EXPECT_STREQ(LoadFailureReason("truncated file"), L"文件已损坏或不完整");
+    EXPECT_STREQ(LoadFailureReason("corrupt file"), L"文件已损坏或不完整");
+    EXPECT_STREQ(LoadFailureReason("empty file"), L"文件已损坏或不完整");
+    EXPECT_STREQ(LoadFailureReason(nullptr), L"文件已损坏或不完整");
+}
+
+TEST(LoadFailure, MessageNamesTheFileWithoutItsFolder) {
+    CWString path;
+    path.Append(L"C:\\照片\\作业 第一页.jpg");
+    EXPECT_STREQ(LoadFailureMessage(path, "truncated file").GetText(), L"无法打开“作业 第一页.jpg”。\n文件已损坏或不完整。");
+    CWString bare;
+    bare.Append(L"scan.png");
+    EXPECT_STREQ(LoadFailureMessage(bare, "unknown file format").GetText(), L"无法打开“scan.png”。\n不支持的图片格式。");
+}
+
 TEST(SelectionRules, MoveClampsToTheLastPixelAndReleaseOneFurtherInside) {
     // Dragging from inside past the right edge of a 608-pixel-wide picture.
     EXPECT_EQ(ClampEdgeWhileMoving(700, 608), 607);

@@ -79,7 +79,21 @@ TEST(Program, ExecutableCarriesBothIconsAndTheCommonControlsManifest) {
     EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(xml.find("version=\"6.0.0.0\""), std::string::npos);
     EXPECT_NE(xml.find("asInvoker"), std::string::npos);
+    // Long paths allowed, and the program declared as written for Windows 10 and 11.
+    EXPECT_NE(xml.find("<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>"),
+              std::string::npos);
+    EXPECT_NE(xml.find("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"), std::string::npos);
     FreeLibrary(exe);
+
+    // The system accepts the manifest as a whole (a malformed one makes no activation context).
+    ACTCTXW context{};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.lpSource = PHOTOPRINT_EXE;
+    context.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE made = CreateActCtxW(&context);
+    ASSERT_NE(made, INVALID_HANDLE_VALUE) << GetLastError();
+    ReleaseActCtx(made);
 }
 
 }  // namespace

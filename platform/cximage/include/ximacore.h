@@ -101,6 +101,9 @@ public:
     bool Encode(std::vector<uint8_t>& out, uint32_t imagetype);
 
     bool Create(uint32_t width, uint32_t height, bool withAlpha = false);
+    // Takes over the other picture's pixels, selection, format and error text without copying;
+    // the other picture is left empty. A picture decoded on the side replaces this one in O(1).
+    void Transfer(CxImage& from);
     void Destroy();
     void DestroyFrames() {}
     bool IsValid() const;
@@ -153,6 +156,7 @@ public:
 
 private:
     bool DecodeAs(uint32_t type, const uint8_t* data, size_t size, cximg::Picture& out, const char*& err);
+    void NameDamage(uint32_t detected);
     std::unique_ptr<cximg::Picture> m_pic;
     std::unique_ptr<uint8_t[]> m_selection;  // one level per pixel, top-down, or null
     CxRect m_selBox{0, 0, -1, -1};           // top-down inclusive bounding box of the selection
@@ -192,6 +196,10 @@ bool DecodePsd(const uint8_t* data, size_t size, Picture& out, const char*& err)
 // Format of the content from its first bytes (and size for formats without a signature); 0 when
 // nothing fits.
 uint32_t DetectFormat(const uint8_t* data, size_t size);
+
+// The picture size that the header of a PNG, JPEG, GIF or BMP file claims, read before any decoder
+// allocates for it; false when the header is not there or not one of these formats.
+bool ClaimedSize(const uint8_t* data, size_t size, uint32_t format, uint64_t& width, uint64_t& height);
 
 // Orientation value (1..8) of the EXIF block in a JPEG file, or 0 when there is none.
 int JpegExifOrientation(const uint8_t* data, size_t size);

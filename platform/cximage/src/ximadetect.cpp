@@ -68,6 +68,64 @@ bool LooksLikeSka(const uint8_t* d, size_t n) {
 
 }  // namespace
 
+bool ClaimedSize(const uint8_t* d, size_t n, uint32_t format, uint64_t& width, uint64_t& height) {
+    if (!d) return false;
+    switch (format) {
+        case CXIMAGE_FORMAT_PNG:
+            // Signature, then the IHDR chunk: length, type, width, height.
+            if (n < 24 || std::memcmp(d + 12, "IHDR", 4) != 0) return false;
+            width = Be32(d + 16);
+            height = Be32(d + 20);
+            return true;
+        case CXIMAGE_FORMAT_GIF:
+            if (n < 10) return false;
+            width = Le16(d + 6);
+            height = Le16(d + 8);
+            return true;
+        case CXIMAGE_FORMAT_BMP: {
+            if (n < 26) return false;
+            if (Le32(d + 14) == 12) {
+                width = Le16(d + 18);
+                height = Le16(d + 20);
+                return true;
+            }
+            const int32_t h = static_cast<int32_t>(Le32(d + 22));
+            width = static_cast<uint32_t>(static_cast<int32_t>(Le32(d + 18)) < 0 ? 0 : Le32(d + 18));
+            height = h < 0 ? uint64_t(-int64_t(h)) : uint64_t(h);
+            return true;
+        }
+        case CXIMAGE_FORMAT_JPG: {
+            // Walk the marker segments to the first start-of-frame.
+            size_t pos = 2;
+            while (pos + 4 <= n) {
+                if (d[pos] != 0xFF) return false;
+                const uint8_t marker = d[pos + 1];
+                if (marker == 0xFF) {
+                    ++pos;
+                    continue;
+                }
+                if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+                    pos += 2;
+                    continue;
+                }
+                const size_t length = Be16(d + pos + 2);
+                const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+                if (frame) {
+                    if (pos + 9 > n || length < 7) return false;
+                    height = Be16(d + pos + 5);
+                    width = Be16(d + pos + 7);
+                    return true;
+                }
+                if (length < 2) return false;
+                pos += 2 + length;
+            }
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
 uint32_t DetectFormat(const uint8_t* d, size_t n) {
     if (!d || n == 0) return CXIMAGE_FORMAT_UNKNOWN;
     if (StartsWith(d, n, "\x89PNG\r\n\x1a\n", 8)) return CXIMAGE_FORMAT_PNG;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "internal.h"
 #include "ximacore.h"
@@ -142,6 +143,18 @@ bool CxImage::Create(uint32_t width, uint32_t height, bool withAlpha) {
     return true;
 }
 
+void CxImage::Transfer(CxImage& from) {
+    if (&from == this) return;
+    std::swap(m_pic, from.m_pic);
+    std::swap(m_selection, from.m_selection);
+    std::swap(m_selBox, from.m_selBox);
+    std::swap(m_type, from.m_type);
+    std::swap(m_lastError, from.m_lastError);
+    from.Destroy();
+    from.m_type = CXIMAGE_FORMAT_UNKNOWN;
+    from.m_lastError.clear();
+}
+
 void CxImage::Destroy() {
     m_pic->px.reset();
     m_pic->width = m_pic->height = 0;
@@ -241,6 +254,15 @@ bool CxImage::Decode(const uint8_t* data, size_t size, uint32_t imagetype) {
         m_lastError = "empty file";
         return false;
     }
+    // A header that claims more pixels than any decoder accepts ends the load before a decoder
+    // (ours or the platform's) sets out to allocate for it.
+    const uint32_t detected = cximg::DetectFormat(data, size);
+    uint64_t claimedWidth = 0, claimedHeight = 0;
+    if (cximg::ClaimedSize(data, size, detected, claimedWidth, claimedHeight) &&
+        claimedWidth * claimedHeight > cximg::kMaxPixels) {
+        m_lastError = "picture larger than 256 megapixels";
+        return false;
+    }
     Picture pic;
     const char* err = nullptr;
     std::string firstError;
@@ -254,7 +276,6 @@ bool CxImage::Decode(const uint8_t* data, size_t size, uint32_t imagetype) {
         firstError = err ? err : "decoding failed";
         tried = imagetype;
     }
-    uint32_t detected = cximg::DetectFormat(data, size);
     if (detected != CXIMAGE_FORMAT_UNKNOWN && detected != tried) {
         err = nullptr;
         if (DecodeAs(detected, data, size, pic, err)) {
@@ -263,6 +284,7 @@ bool CxImage::Decode(const uint8_t* data, size_t size, uint32_t imagetype) {
             return true;
         }
         m_lastError = err ? err : "decoding failed";
+        NameDamage(detected);
         return false;
     }
     if (detected == CXIMAGE_FORMAT_UNKNOWN) {
@@ -282,7 +304,15 @@ bool CxImage::Decode(const uint8_t* data, size_t size, uint32_t imagetype) {
         }
     }
     m_lastError = firstError.empty() ? "unknown file format" : firstError;
+    NameDamage(detected);
     return false;
+}
+
+void CxImage::NameDamage(uint32_t detected) {
+    // The content starts as a picture format we know, yet its decoder found no picture in it: the
+    // file is damaged or cut short rather than of an unknown kind.
+    if (detected != CXIMAGE_FORMAT_UNKNOWN && m_lastError == "unknown file format")
+        m_lastError = std::string("damaged ") + FormatName(detected) + " file";
 }
 
 bool CxImage::LoadUtf8(const char* filename, uint32_t imagetype) {

@@ -391,3 +391,28 @@ TEST(CopyAndDestroy, CopyIsDeepAndDestroyEmpties) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Transfer, TakesPixelsSelectionAndFormatAndEmptiesTheSource) {
+    CxImage decoded = Uniform(5, 4, 10, 20, 30);
+    ASSERT_TRUE(decoded.SelectionAddRect(CxRect{1, 1, 2, 2}));
+    CxImage shown = Uniform(9, 9, 200, 200, 200);
+    shown.SetLastError("older failure");
+    shown.Transfer(decoded);
+    EXPECT_EQ(shown.GetWidth(), 5u);
+    EXPECT_EQ(shown.GetHeight(), 4u);
+    EXPECT_EQ(At(shown, 4, 3), (Rgba{10, 20, 30, 255}));
+    EXPECT_TRUE(shown.SelectionIsValid());
+    EXPECT_STREQ(shown.GetLastError(), "");
+    EXPECT_FALSE(decoded.IsValid());
+    EXPECT_FALSE(decoded.SelectionIsValid());
+    EXPECT_EQ(decoded.GetWidth(), 0u);
+    // The emptied source is still a usable picture, and transferring to itself changes nothing.
+    ASSERT_TRUE(decoded.Create(2, 2));
+    EXPECT_TRUE(decoded.IsValid());
+    shown.Transfer(shown);
+    EXPECT_EQ(shown.GetWidth(), 5u);
+}
+
+}  // namespace

@@ -363,3 +363,102 @@ TEST(Detection, SignaturesOfPlatformFormats) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<uint8_t> Be(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+
+std::vector<uint8_t> PngHeader(uint32_t w, uint32_t h) {
+    std::vector<uint8_t> d = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    for (uint8_t b : Be(w)) d.push_back(b);
+    for (uint8_t b : Be(h)) d.push_back(b);
+    d.insert(d.end(), {8, 2, 0, 0, 0, 0, 0, 0, 0});
+    return d;
+}
+
+// A JPEG start: SOI, an APP0 segment and a baseline frame header of the given size.
+std::vector<uint8_t> JpegHeader(uint16_t w, uint16_t h) {
+    std::vector<uint8_t> d = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+    d.insert(d.end(), {0xFF, 0xC0, 0, 11, 8, uint8_t(h >> 8), uint8_t(h), uint8_t(w >> 8), uint8_t(w), 1, 1, 0x11, 0});
+    return d;
+}
+
+TEST(ClaimedSize, ReadsTheHeadersOfThePlatformsFormats) {
+    uint64_t w = 0, h = 0;
+    auto png = PngHeader(100000, 3);
+    ASSERT_TRUE(cximg::ClaimedSize(png.data(), png.size(), CXIMAGE_FORMAT_PNG, w, h));
+    EXPECT_EQ(w, 100000u);
+    EXPECT_EQ(h, 3u);
+    auto jpeg = JpegHeader(4000, 3000);
+    ASSERT_TRUE(cximg::ClaimedSize(jpeg.data(), jpeg.size(), CXIMAGE_FORMAT_JPG, w, h));
+    EXPECT_EQ(w, 4000u);
+    EXPECT_EQ(h, 3000u);
+    std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 0x10, 0x27, 0x20, 0x4E};
+    ASSERT_TRUE(cximg::ClaimedSize(gif.data(), gif.size(), CXIMAGE_FORMAT_GIF, w, h));
+    EXPECT_EQ(w, 10000u);
+    EXPECT_EQ(h, 20000u);
+    // A top-down BMP stores its height negative.
+    std::vector<uint8_t> bmp(26, 0);
+    bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40;
+    bmp[18] = 0x40, bmp[19] = 0x1F;                          // 8000
+    bmp[22] = 0xC0, bmp[23] = 0xE0, bmp[24] = bmp[25] = 0xFF;  // -8000
+    ASSERT_TRUE(cximg::ClaimedSize(bmp.data(), bmp.size(), CXIMAGE_FORMAT_BMP, w, h));
+    EXPECT_EQ(w, 8000u);
+    EXPECT_EQ(h, 8000u);
+    // Headers cut short, and formats without such a header, claim nothing.
+    EXPECT_FALSE(cximg::ClaimedSize(png.data(), 20, CXIMAGE_FORMAT_PNG, w, h));
+    EXPECT_FALSE(cximg::ClaimedSize(jpeg.data(), 22, CXIMAGE_FORMAT_JPG, w, h));
+    EXPECT_FALSE(cximg::ClaimedSize(png.data(), png.size(), CXIMAGE_FORMAT_TGA, w, h));
+}
+
+// Stands for the platform's codecs: finds no picture in anything.
+bool RefusingPlatform(const uint8_t*, size_t, uint32_t, cximg::Picture&, const char*& err) {
+    err = "unknown file format";
+    return false;
+}
+
+int g_platformCalls = 0;
+bool CountingPlatform(const uint8_t*, size_t, uint32_t, cximg::Picture&, const char*& err) {
+    ++g_platformCalls;
+    err = "unknown file format";
+    return false;
+}
+
+class WithPlatform : public ::testing::Test {
+protected:
+    void TearDown() override { cximg::SetPlatformDecoder(previous); }
+    cximg::PlatformDecoder previous = cximg::GetPlatformDecoder();
+};
+
+TEST_F(WithPlatform, AHugeClaimFailsBeforeAnyDecoderRuns) {
+    cximg::SetPlatformDecoder(&CountingPlatform);
+    g_platformCalls = 0;
+    for (const auto& file : {PngHeader(100000, 100000), JpegHeader(65535, 65535)}) {
+        CxImage img;
+        EXPECT_FALSE(img.Decode(file.data(), file.size(), CXIMAGE_FORMAT_UNKNOWN));
+        EXPECT_STREQ(img.GetLastError(), "picture larger than 256 megapixels");
+    }
+    EXPECT_EQ(g_platformCalls, 0);
+    // Exactly at the limit the decoders get their turn.
+    const auto atLimit = PngHeader(16000, 16000);
+    CxImage img;
+    EXPECT_FALSE(img.Decode(atLimit.data(), atLimit.size(), CXIMAGE_FORMAT_PNG));
+    EXPECT_EQ(g_platformCalls, 1);
+}
+
+TEST_F(WithPlatform, AKnownSignatureThatNoDecoderReadsIsCalledDamaged) {
+    cximg::SetPlatformDecoder(&RefusingPlatform);
+    const auto cut = PngHeader(40, 30);
+    CxImage named, unnamed;
+    EXPECT_FALSE(named.Decode(cut.data(), cut.size(), CXIMAGE_FORMAT_PNG));
+    EXPECT_STREQ(named.GetLastError(), "damaged PNG file");
+    EXPECT_FALSE(unnamed.Decode(cut.data(), cut.size(), CXIMAGE_FORMAT_JPG));
+    EXPECT_STREQ(unnamed.GetLastError(), "damaged PNG file");
+    // Content of no known kind stays an unknown format.
+    const std::string text = "just some words, not a picture";
+    CxImage other;
+    EXPECT_FALSE(other.Decode(reinterpret_cast<const uint8_t*>(text.data()), text.size(), CXIMAGE_FORMAT_PNG));
+    EXPECT_STREQ(other.GetLastError(), "unknown file format");
+}
+
+}  // namespace
