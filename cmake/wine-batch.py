@@ -1,0 +1,107 @@
+#!/usr/bin/env python3
+"""Runs one GoogleTest case of a Windows test program from a shared run of the whole program.
+
+Starting a Wine process costs about 1.5 s, while most test cases take milliseconds, so a test run
+that starts one process per case spends nearly all its time starting Wine. ctest still lists every
+case as a test of its own (the names come from the program's test list); when ctest runs the first
+case of a program, this script runs all of the program's cases in one Wine process and keeps the
+results (GoogleTest's XML report and the program's output) in the batch folder of this test run.
+The program's other cases then only read their result from there.
+
+A case that has no result in the shared run (the program crashed or hung before or during it) is
+run alone in a fresh process, so that its own outcome, and a crash, is reported under its name.
+
+usage: wine-batch.py BATCH_DIR WINE_RUN EXE --gtest_filter=SUITE.CASE [other arguments]
+"""
+import fcntl
+import hashlib
+import os
+import subprocess
+import sys
+import xml.etree.ElementTree as ET
+
+# The whole program gets this long; a program still running then is stopped and its cases run
+# alone.
+BATCH_TIMEOUT_S = 600
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def run_batch(folder, wine_run, exe, extra):
+    report = os.path.join(folder, "result.xml")
+    log = os.path.join(folder, "output.log")
+    with open(log, "wb") as out:
+        try:
+            subprocess.run([wine_run, exe, "--gtest_output=xml:" + windows_path(report)] + extra,
+                           stdout=out, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                           timeout=BATCH_TIMEOUT_S, check=False)
+        except subprocess.TimeoutExpired:
+            out.write(b"\nwine-batch: the program did not end in time; its cases run alone\n")
+    open(os.path.join(folder, "done"), "w").close()
+
+
+def find_case(folder, name):
+    """The <testcase> element of SUITE.CASE in the shared run's report, or None."""
+    suite, _, case = name.partition(".")
+    try:
+        root = ET.parse(os.path.join(folder, "result.xml")).getroot()
+    except (OSError, ET.ParseError):
+        return None
+    for element in root.iter("testsuite"):
+        if element.get("name") != suite:
+            continue
+        for test in element.iter("testcase"):
+            if test.get("name") == case:
+                return test
+    return None
+
+
+def main(argv):
+    batch_dir, wine_run, exe = argv[1:4]
+    rest = argv[4:]
+    name = next(a.split("=", 1)[1] for a in rest if a.startswith("--gtest_filter="))
+    extra = [a for a in rest if not a.startswith("--gtest_filter=")]
+
+    # One folder per program and build of it, shared by every case of the program in this run.
+    stat = os.stat(exe)
+    key = hashlib.sha1(f"{os.path.abspath(exe)}:{stat.st_mtime_ns}:{stat.st_size}".encode()).hexdigest()[:16]
+    folder = os.path.join(batch_dir, os.path.basename(exe) + "-" + key)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not os.path.exists(os.path.join(folder, "done")):
+            run_batch(folder, wine_run, exe, extra)
+
+    test = find_case(folder, name)
+    if test is None or test.get("status") == "notrun":
+        print(f"wine-batch: {name} has no result in the shared run "
+              f"({os.path.join(folder, 'output.log')}); running it alone", flush=True)
+        os.execv(wine_run, [wine_run, exe, "--gtest_filter=" + name] + rest_without_filter(rest))
+
+    failures = test.findall("failure")
+    skipped = test.find("skipped") is not None or test.get("result") == "skipped"
+    print(f"[ RUN      ] {name}")
+    for failure in failures:
+        print(failure.text or failure.get("message", ""))
+    time_ms = int(float(test.get("time", "0")) * 1000)
+    if failures:
+        print(f"[  FAILED  ] {name} ({time_ms} ms, in the shared run; whole output: "
+              f"{os.path.join(folder, 'output.log')})")
+        return 1
+    if skipped:
+        message = test.find("skipped")
+        print(f"[  SKIPPED ] {name} ({time_ms} ms) "
+              f"{message.get('message', '') if message is not None else ''}")
+        return 0
+    print(f"[       OK ] {name} ({time_ms} ms, in the shared run)")
+    return 0
+
+
+def rest_without_filter(rest):
+    return [a for a in rest if not a.startswith("--gtest_filter=")]
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
