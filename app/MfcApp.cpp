@@ -1,4 +1,4 @@
-#include "MfcApp.h"
+#include "app/MfcApp.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -6,9 +6,9 @@
 
 #include <cstdlib>
 
-#include "AppInstance.h"
-#include "QelException.h"
-#include "QelString.h"
+#include "runtime/AppInstance.h"
+#include "runtime/QelException.h"
+#include "runtime/QelString.h"
 
 using rg_Zarno_JiBen::rg_ChengXuLei;
 using rg_Zarno_JiBen::rg_ChuangKouChengXuLei;

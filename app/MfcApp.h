@@ -3,9 +3,9 @@
 #pragma once
 #include <cstdint>
 
-#include "PrinterChoice.h"
-#include "Program.h"
-#include "QelApp.h"
+#include "printing/PrinterChoice.h"
+#include "app/Program.h"
+#include "platform/mfc/QelApp.h"
 
 class CQelMfcAppBase : public CWinAppEx {
 public:

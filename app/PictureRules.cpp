@@ -1,4 +1,4 @@
-#include "PictureRules.h"
+#include "app/PictureRules.h"
 
 #include <windows.h>
 

@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-#include "QelString.h"
-#include "ValueClasses.h"
+#include "runtime/QelString.h"
+#include "runtime/ValueClasses.h"
 
 namespace rg_Zarno_YangLi {
 

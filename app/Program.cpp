@@ -1,7 +1,7 @@
-#include "Program.h"
+#include "app/Program.h"
 
-#include "AppInstance.h"
-#include "ValueClassTable.h"
+#include "runtime/AppInstance.h"
+#include "runtime/ValueClassTable.h"
 
 CQelUserApp::CQelUserApp() { GetAppInstance()->currentProgram = this; }
 

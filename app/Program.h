@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <windows.h>
 
-#include "QelObject.h"
+#include "runtime/QelObject.h"
 
 class CQelUserApp : public CQelObject {
     QEL_OBJECT_CLASS(CQelUserApp, CQelObject, "CQelUserApp")

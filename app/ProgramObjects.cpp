@@ -1,7 +1,7 @@
 // Program-wide objects, constructed in this order during static initialisation (after the
 // application instance with the memory pool, before the application object) and destroyed in the
 // reverse order at exit.
-#include "ProgramObjects.h"
+#include "app/ProgramObjects.h"
 
 // GDI+ runs from here until static destruction, after the application object has ended.
 __attribute__((init_priority(102))) static rg_Zarno_YuanChuangRuanJian::rg______TuXingHuiZhiChuShiHua g_drawingInit;

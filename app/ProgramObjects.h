@@ -2,9 +2,9 @@
 // keeps GDI+ running, the reference picture from which every adjustment starts, the reference bitmap
 // it is built from, and the pen of the guide lines.
 #pragma once
-#include "GdiResource.h"
-#include "MemoryPainter.h"
-#include "TuXiangChuLi.h"
+#include "drawing/GdiResource.h"
+#include "drawing/MemoryPainter.h"
+#include "imaging/ImageObject.h"
 
 rg_Zarno_YuanChuangRuanJian::rg______TuXingHuiZhiChuShiHua& GetDrawingInitialisation();
 rg_Zarno_ShiChuang_TuXiangChuLi::rg_TuXiangChuLiLei& GetReferencePicture();

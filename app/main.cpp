@@ -2,8 +2,8 @@
 // (see ProgramObjects.cpp for the ones before it).
 #include <windows.h>
 
-#include "MfcApp.h"
-#include "QiDong.h"
+#include "app/MfcApp.h"
+#include "app/Startup.h"
 
 __attribute__((init_priority(106))) CQelMFCApp theApp(&rg_Zarno_YangLi::rg_QiDongLei::StaticRecord);
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "Endurance.h"
+#include "bench/support/Endurance.h"
 
 using namespace benchhost;
 

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "AppHost.h"
-#include "DocumentPicture.h"
-#include "ProgramObjects.h"
-#include "Timing.h"
+#include "bench/support/AppHost.h"
+#include "bench/support/DocumentPicture.h"
+#include "app/ProgramObjects.h"
+#include "bench/support/Timing.h"
 
 using namespace benchhost;
 using rg_Zarno_JiBen::rg_JuXingLei;

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "QelObject.h"
+#include "runtime/QelObject.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "AppHost.h"
-#include "DocumentPicture.h"
+#include "bench/support/AppHost.h"
+#include "bench/support/DocumentPicture.h"
 
 using namespace benchhost;
 

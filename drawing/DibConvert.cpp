@@ -1,10 +1,10 @@
-#include "DibConvert.h"
+#include "drawing/DibConvert.h"
 
 #include <cstring>
 #include <vector>
 
-#include "GdiplusFlat.h"
-#include "MemoryPainter.h"
+#include "drawing/GdiplusFlat.h"
+#include "drawing/MemoryPainter.h"
 
 namespace rg_Zarno_YuanChuangRuanJian {
 

@@ -1,4 +1,4 @@
-#include "GdiResource.h"
+#include "drawing/GdiResource.h"
 
 #include <commctrl.h>
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "QelObject.h"
+#include "runtime/QelObject.h"
 
 // Owns one handle; closes it according to its kind when the last reference is released.
 class CGDIObjectHandle : public CRefObject {

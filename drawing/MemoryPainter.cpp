@@ -1,10 +1,10 @@
-#include "MemoryPainter.h"
+#include "drawing/MemoryPainter.h"
 
 #include <algorithm>
 #include <new>
 
-#include "AppInstance.h"
-#include "GdiplusFlat.h"
+#include "runtime/AppInstance.h"
+#include "drawing/GdiplusFlat.h"
 
 namespace rg_Zarno_YuanChuangRuanJian {
 

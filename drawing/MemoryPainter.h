@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "GdiResource.h"
-#include "QelObject.h"
+#include "drawing/GdiResource.h"
+#include "runtime/QelObject.h"
 
 namespace qelgdiplus {
 struct GpGraphics;

@@ -1,4 +1,4 @@
-#include "WindowHook.h"
+#include "drawing/WindowHook.h"
 
 namespace rg_Zarno_YuanChuangRuanJian {
 

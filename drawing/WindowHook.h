@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "QelEvent.h"
-#include "QelObject.h"
+#include "runtime/QelEventSlot.h"
+#include "runtime/QelObject.h"
 
 namespace rg_Zarno_YuanChuangRuanJian {
 

@@ -1,8 +1,8 @@
-#include "PrintToFileDialog.h"
+#include "printing/PrintToFileDialog.h"
 
 #include <commdlg.h>
 
-#include "QelCommonDialog.h"
+#include "ui/QelCommonDialog.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "QelString.h"
+#include "runtime/QelString.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

@@ -1,4 +1,4 @@
-#include "Printer.h"
+#include "printing/Printer.h"
 
 #include <commdlg.h>
 #include <winspool.h>
@@ -8,8 +8,8 @@
 #include <climits>
 #include <cstddef>
 
-#include "PrintToFileDialog.h"
-#include "PrinterChoice.h"
+#include "printing/PrintToFileDialog.h"
+#include "printing/PrinterChoice.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

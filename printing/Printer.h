@@ -10,10 +10,10 @@
 
 #include <cstdint>
 
-#include "DrawingState.h"
-#include "QelEvent.h"
-#include "QelObject.h"
-#include "QelString.h"
+#include "printing/DrawingState.h"
+#include "runtime/QelEventSlot.h"
+#include "runtime/QelObject.h"
+#include "runtime/QelString.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

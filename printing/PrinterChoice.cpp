@@ -1,4 +1,4 @@
-#include "PrinterChoice.h"
+#include "printing/PrinterChoice.h"
 
 #include <cderr.h>
 

@@ -8,7 +8,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include "QelString.h"
+#include "runtime/QelString.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

@@ -1,5 +1,5 @@
-#include "AppInstance.h"
-#include "QelObject.h"
+#include "runtime/AppInstance.h"
+#include "runtime/QelObject.h"
 
 #include <objbase.h>
 

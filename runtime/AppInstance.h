@@ -3,7 +3,7 @@
 // object, COM state, loaded libraries and the lazily started GDI+).
 #pragma once
 #include <windows.h>
-#include "QelPool.h"
+#include "runtime/QelPool.h"
 
 class CQelObject;
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "QelString.h"
+#include "runtime/QelString.h"
 
 class CQelException {
 public:

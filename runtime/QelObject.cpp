@@ -1,9 +1,9 @@
-#include "QelObject.h"
+#include "runtime/QelObject.h"
 
 #include <cstring>
 #include <windows.h>
 
-#include "QelString.h"
+#include "runtime/QelString.h"
 
 uint32_t ClassNameHash(const char* name, uint64_t length) {
     uint64_t h = 0;

@@ -14,8 +14,8 @@
 #include <new>
 #include <utility>
 
-#include "AppInstance.h"
-#include "QelPool.h"
+#include "runtime/AppInstance.h"
+#include "runtime/QelPool.h"
 
 class CQelObject;
 class CWString;

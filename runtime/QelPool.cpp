@@ -1,5 +1,5 @@
-#include "QelPool.h"
-#include "AppInstance.h"
+#include "runtime/QelPool.h"
+#include "runtime/AppInstance.h"
 
 #include <windows.h>
 #include <cstdlib>

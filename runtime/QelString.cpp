@@ -1,4 +1,4 @@
-#include "QelString.h"
+#include "runtime/QelString.h"
 
 #include <cctype>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <utility>
 
-#include "portable/Utf8Convert.h"
+#include "runtime/portable/Utf8Convert.h"
 
 static_assert(sizeof(wchar_t) == sizeof(uint16_t), "the runtime's text is UTF-16");
 

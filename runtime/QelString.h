@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "QelObject.h"
+#include "runtime/QelObject.h"
 
 // Growable byte buffer. The capacity is always a multiple of the grow step and larger than the size.
 class CQelMem : public CQelObject {

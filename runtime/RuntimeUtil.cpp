@@ -1,10 +1,10 @@
-#include "RuntimeUtil.h"
+#include "runtime/RuntimeUtil.h"
 
 #include <cmath>
 #include <cstring>
 #include <cwchar>
 
-#include "portable/PathCombine.h"
+#include "runtime/portable/PathCombine.h"
 
 // ---- key names -----------------------------------------------------------------------------------
 

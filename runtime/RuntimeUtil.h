@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <windows.h>
 
-#include "QelString.h"
+#include "runtime/QelString.h"
 
 // Modifier bits of a key value (low 8 bits: the virtual-key code).
 constexpr int64_t kKeyCtrl = 0x2000;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "QelString.h"
+#include "runtime/QelString.h"
 
 template <class T>
 class CSortArray : public CQelCommonBase {

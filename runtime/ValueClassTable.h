@@ -2,7 +2,7 @@
 // integer, pointer-wide integer, long integer, decimal, logical. Built on first use; the program
 // class hands it out.
 #pragma once
-#include "QelObject.h"
+#include "runtime/QelObject.h"
 
 constexpr int kBasicValueClassCount = 8;
 const ClassRecord* const* GetBasicValueClassTable();

@@ -1,4 +1,4 @@
-#include "ValueClasses.h"
+#include "runtime/ValueClasses.h"
 
 namespace {
 

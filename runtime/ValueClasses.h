@@ -3,9 +3,9 @@
 #pragma once
 #include <cstdint>
 
-#include "QelObject.h"
-#include "QelString.h"
-#include "ValueClassTable.h"
+#include "runtime/QelObject.h"
+#include "runtime/QelString.h"
+#include "runtime/ValueClassTable.h"
 
 // Decimal text of a 64-bit value into buffer (at least 21 code units); answers the text, which is a
 // stored text for the smallest value.

@@ -1,4 +1,4 @@
-#include "QelBackground.h"
+#include "ui/QelBackground.h"
 
 #include <algorithm>
 

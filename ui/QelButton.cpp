@@ -1,4 +1,4 @@
-#include "QelButton.h"
+#include "ui/QelButton.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

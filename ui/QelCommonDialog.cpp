@@ -1,10 +1,10 @@
-#include "QelCommonDialog.h"
+#include "ui/QelCommonDialog.h"
 
 #include <commdlg.h>
 
 #include <cwchar>
 
-#include "RuntimeUtil.h"
+#include "runtime/RuntimeUtil.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "QelObject.h"
-#include "QelString.h"
+#include "runtime/QelObject.h"
+#include "runtime/QelString.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

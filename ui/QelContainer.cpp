@@ -1,6 +1,6 @@
-#include "QelContainer.h"
+#include "ui/QelContainer.h"
 
-#include "QelBackground.h"
+#include "ui/QelBackground.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

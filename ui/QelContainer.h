@@ -7,7 +7,7 @@
 #pragma once
 #include <windows.h>
 
-#include "QelControl.h"
+#include "ui/QelControl.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

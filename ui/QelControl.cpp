@@ -1,10 +1,10 @@
-#include "QelControl.h"
+#include "ui/QelControl.h"
 
 #include <cstring>
 
-#include "QelContainer.h"
-#include "QelMenu.h"
-#include "RuntimeUtil.h"
+#include "ui/QelContainer.h"
+#include "ui/QelMenu.h"
+#include "runtime/RuntimeUtil.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

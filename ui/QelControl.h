@@ -14,10 +14,10 @@
 
 #include <cstdint>
 
-#include "QelEvent.h"
-#include "QelObject.h"
-#include "QelString.h"
-#include "QelWnd.h"
+#include "ui/QelEvent.h"
+#include "runtime/QelObject.h"
+#include "runtime/QelString.h"
+#include "platform/mfc/QelWnd.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

@@ -1,13 +1,13 @@
-#include "QelForm.h"
+#include "ui/QelForm.h"
 
 #include <shellapi.h>
 
 #include <cwchar>
 
-#include "AppInstance.h"
-#include "QelCommonDialog.h"
-#include "QelModalHost.h"
-#include "RuntimeUtil.h"
+#include "runtime/AppInstance.h"
+#include "ui/QelCommonDialog.h"
+#include "ui/QelModalHost.h"
+#include "runtime/RuntimeUtil.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

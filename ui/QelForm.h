@@ -15,10 +15,10 @@
 
 #include <cstdint>
 
-#include "QelContainer.h"
-#include "QelMenu.h"
-#include "QelString.h"
-#include "ValueClasses.h"
+#include "ui/QelContainer.h"
+#include "ui/QelMenu.h"
+#include "runtime/QelString.h"
+#include "runtime/ValueClasses.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

@@ -1,6 +1,6 @@
-#include "QelLabel.h"
+#include "ui/QelLabel.h"
 
-#include "QelBackground.h"
+#include "ui/QelBackground.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

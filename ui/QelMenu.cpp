@@ -1,10 +1,10 @@
-#include "QelMenu.h"
+#include "ui/QelMenu.h"
 
 #include <string>
 #include <string_view>
 
-#include "RuntimeUtil.h"
-#include "SortArray.h"
+#include "runtime/RuntimeUtil.h"
+#include "runtime/SortArray.h"
 
 // ---- list of texts -------------------------------------------------------------------------------
 

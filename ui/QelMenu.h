@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "QelObject.h"
-#include "QelString.h"
+#include "runtime/QelObject.h"
+#include "runtime/QelString.h"
 
 // A list of texts.
 class CMStringArray {

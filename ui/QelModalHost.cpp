@@ -1,7 +1,7 @@
-#include "QelModalHost.h"
+#include "ui/QelModalHost.h"
 
-#include "QelApp.h"
-#include "RuntimeUtil.h"
+#include "platform/mfc/QelApp.h"
+#include "runtime/RuntimeUtil.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

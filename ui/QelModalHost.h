@@ -6,8 +6,8 @@
 #pragma once
 #include <windows.h>
 
-#include "QelDialog.h"
-#include "QelForm.h"
+#include "platform/mfc/QelDialog.h"
+#include "ui/QelForm.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

@@ -1,10 +1,10 @@
-#include "QelPainter.h"
+#include "ui/QelPainter.h"
 
 #include <algorithm>
 
-#include "DrawingState.h"
-#include "QelBackground.h"
-#include "ValueClasses.h"
+#include "drawing/DeviceContextTools.h"
+#include "ui/QelBackground.h"
+#include "runtime/ValueClasses.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "QelControl.h"
+#include "ui/QelControl.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

@@ -1,4 +1,4 @@
-#include "QelSlider.h"
+#include "ui/QelSlider.h"
 
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-#include "e2e_harness.h"
+#include "app/tests/e2e_harness.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "MfcApp.h"
-#include "ProgramObjects.h"
-#include "QiDong.h"
+#include "app/MfcApp.h"
+#include "app/ProgramObjects.h"
+#include "app/Startup.h"
 
 namespace e2e {
 

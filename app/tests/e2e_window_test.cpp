@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "e2e_harness.h"
+#include "app/tests/e2e_harness.h"
 
 using namespace e2e;
 

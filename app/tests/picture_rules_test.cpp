@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "PictureRules.h"
+#include "app/PictureRules.h"
 
 using namespace rg_Zarno_YangLi;
 using rg_Zarno_JiBen::rg_JuXingLei;

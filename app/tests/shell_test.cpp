@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "AppInstance.h"
-#include "MfcApp.h"
-#include "QelException.h"
+#include "runtime/AppInstance.h"
+#include "app/MfcApp.h"
+#include "runtime/QelException.h"
 
 using rg_Zarno_JiBen::rg_ChengXuLei;
 using rg_Zarno_JiBen::rg_ChuangKouChengXuLei;

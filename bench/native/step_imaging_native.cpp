@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "DocumentPicture.h"
+#include "bench/support/DocumentPicture.h"
 
 namespace {
 

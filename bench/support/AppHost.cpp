@@ -1,4 +1,4 @@
-#include "AppHost.h"
+#include "bench/support/AppHost.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "AppInstance.h"
+#include "runtime/AppInstance.h"
 
 namespace benchhost {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "MfcApp.h"
-#include "QiDong.h"
+#include "app/MfcApp.h"
+#include "app/Startup.h"
 
 namespace benchhost {
 

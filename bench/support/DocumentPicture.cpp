@@ -1,4 +1,4 @@
-#include "DocumentPicture.h"
+#include "bench/support/DocumentPicture.h"
 
 #include <algorithm>
 #include <cmath>

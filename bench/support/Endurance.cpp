@@ -1,10 +1,10 @@
-#include "Endurance.h"
+#include "bench/support/Endurance.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-#include "DocumentPicture.h"
+#include "bench/support/DocumentPicture.h"
 
 namespace benchhost {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "AppHost.h"
-#include "ProcessCounters.h"
+#include "bench/support/AppHost.h"
+#include "bench/support/ProcessCounters.h"
 
 namespace benchhost {
 

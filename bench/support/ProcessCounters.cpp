@@ -1,4 +1,4 @@
-#include "ProcessCounters.h"
+#include "bench/support/ProcessCounters.h"
 
 #include <windows.h>
 #include <psapi.h>

@@ -11,10 +11,10 @@
 #include <cstring>
 #include <string>
 
-#include "DocumentPicture.h"
-#include "Endurance.h"
-#include "PictureRules.h"
-#include "ProgramObjects.h"
+#include "bench/support/DocumentPicture.h"
+#include "bench/support/Endurance.h"
+#include "app/PictureRules.h"
+#include "app/ProgramObjects.h"
 
 using namespace benchhost;
 using rg_Zarno_YangLi::LightFromSliders;

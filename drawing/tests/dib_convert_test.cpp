@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "AppInstance.h"
-#include "DibConvert.h"
-#include "GdiplusFlat.h"
-#include "MemoryPainter.h"
-#include "test_support.h"
+#include "runtime/AppInstance.h"
+#include "drawing/DibConvert.h"
+#include "drawing/GdiplusFlat.h"
+#include "drawing/MemoryPainter.h"
+#include "drawing/tests/test_support.h"
 
 using namespace rg_Zarno_YuanChuangRuanJian;
 using drawtest::Rgba;

@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "GdiResource.h"
-#include "test_support.h"
+#include "drawing/GdiResource.h"
+#include "drawing/tests/test_support.h"
 
 using rg_Zarno_JiBen::rg_CanKaoDuiXiangLei;
 using rg_Zarno_JiBen::rg_GDIZiYuanLei;

@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "DibConvert.h"
-#include "GdiplusFlat.h"
-#include "MemoryPainter.h"
-#include "TuXiangChuLi.h"
-#include "ValueClasses.h"
-#include "test_support.h"
+#include "drawing/DibConvert.h"
+#include "drawing/GdiplusFlat.h"
+#include "drawing/MemoryPainter.h"
+#include "imaging/ImageObject.h"
+#include "runtime/ValueClasses.h"
+#include "drawing/tests/test_support.h"
 
 using namespace rg_Zarno_YuanChuangRuanJian;
 using drawtest::TestWindow;

@@ -1,10 +1,10 @@
-#include "test_support.h"
+#include "drawing/tests/test_support.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "GdiHandleCount.h"
-#include "MemoryPainter.h"
+#include "platform/mfc/tests/GdiHandleCount.h"
+#include "drawing/MemoryPainter.h"
 
 // GDI+ runs for the whole test program, started during static initialisation as in the program.
 __attribute__((init_priority(102))) static rg_Zarno_YuanChuangRuanJian::rg______TuXingHuiZhiChuShiHua g_drawingInit;

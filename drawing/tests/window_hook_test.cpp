@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "WindowHook.h"
-#include "test_support.h"
+#include "drawing/WindowHook.h"
+#include "drawing/tests/test_support.h"
 
 using rg_Zarno_MFCJieMian_JiBen::BindEvent;
 using rg_Zarno_YuanChuangRuanJian::rg_ChuangKouGuoChengLei;

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "TuXiangChuLi.h"
+#include "imaging/ImageObject.h"
 
 using rg_Zarno_ShiChuang_TuXiangChuLi::rg_TuXiangChuLiLei;
 

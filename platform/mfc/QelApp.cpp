@@ -1,4 +1,4 @@
-#include "QelApp.h"
+#include "platform/mfc/QelApp.h"
 
 #include <ole2.h>
 

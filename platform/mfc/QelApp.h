@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <objidl.h>
 
-#include "QelWnd.h"
+#include "platform/mfc/QelWnd.h"
 
 class CWinThread : public CCmdTarget {
 public:

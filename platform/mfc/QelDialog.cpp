@@ -1,6 +1,6 @@
-#include "QelDialog.h"
+#include "platform/mfc/QelDialog.h"
 
-#include "QelApp.h"
+#include "platform/mfc/QelApp.h"
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 

@@ -11,7 +11,7 @@
 #pragma once
 #include <windows.h>
 
-#include "QelWnd.h"
+#include "platform/mfc/QelWnd.h"
 
 // A dialog template without items, title, menu or font: the header and three empty words.
 struct alignas(4) CEmptyDialogTemplate {

@@ -1,10 +1,10 @@
-#include "QelWnd.h"
+#include "platform/mfc/QelWnd.h"
 
 #include <commctrl.h>
 
 #include <unordered_map>
 
-#include "QelApp.h"
+#include "platform/mfc/QelApp.h"
 
 const CRuntimeClass CCmdTarget::classInfoCCmdTarget = {"CCmdTarget", nullptr};
 IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "DrawingState.h"
-#include "gdi_count.h"
+#include "printing/DrawingState.h"
+#include "printing/tests/gdi_count.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 using printtest::CountGdiObjects;

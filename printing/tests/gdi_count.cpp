@@ -1,6 +1,6 @@
-#include "gdi_count.h"
+#include "printing/tests/gdi_count.h"
 
-#include "GdiHandleCount.h"
+#include "platform/mfc/tests/GdiHandleCount.h"
 
 namespace printtest {
 

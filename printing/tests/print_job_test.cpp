@@ -6,11 +6,11 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include "PrintToFileDialog.h"
-#include "PrinterChoice.h"
-#include "Printer.h"
-#include "gdi_count.h"
-#include "print_support.h"
+#include "printing/PrintToFileDialog.h"
+#include "printing/PrinterChoice.h"
+#include "printing/Printer.h"
+#include "printing/tests/gdi_count.h"
+#include "printing/tests/print_support.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 using namespace printtest;

@@ -1,4 +1,4 @@
-#include "print_support.h"
+#include "printing/tests/print_support.h"
 
 #include <winspool.h>
 

@@ -11,9 +11,9 @@
 #include <functional>
 #include <vector>
 
-#include "PrinterChoice.h"
-#include "Printer.h"
-#include "print_support.h"
+#include "printing/PrinterChoice.h"
+#include "printing/Printer.h"
+#include "printing/tests/print_support.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 using namespace printtest;

@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <string>
 
-#include "QelString.h"
+#include "runtime/QelString.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "Utf8Convert.h"
+#include "runtime/portable/Utf8Convert.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Utf8Convert.h"
+#include "runtime/portable/Utf8Convert.h"
 
 size_t Utf8ToUtf16Units(const char* text, size_t length, uint16_t* out) {
     size_t written = 0;

@@ -4,7 +4,7 @@
 #include <climits>
 #include <string>
 
-#include "QelString.h"
+#include "runtime/QelString.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "RuntimeUtil.h"
+#include "runtime/RuntimeUtil.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cwchar>
 #include <string>
 
-#include "QelObject.h"
-#include "QelString.h"
+#include "runtime/QelObject.h"
+#include "runtime/QelString.h"
 
 using namespace rg_Zarno_JiBen;
 

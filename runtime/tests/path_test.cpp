@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "RuntimeUtil.h"
+#include "runtime/RuntimeUtil.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "QelObject.h"
+#include "runtime/QelObject.h"
 
 namespace {
 

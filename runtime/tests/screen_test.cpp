@@ -1,7 +1,7 @@
 // Screen queries against the real display (Wine's screen during the tests).
 #include <gtest/gtest.h>
 
-#include "RuntimeUtil.h"
+#include "runtime/RuntimeUtil.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "SortArray.h"
+#include "runtime/SortArray.h"
 
 namespace {
 

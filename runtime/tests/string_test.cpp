@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "QelString.h"
+#include "runtime/QelString.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "ValueClasses.h"
+#include "runtime/ValueClasses.h"
 
 using namespace rg_Zarno_JiBen;
 

@@ -3,9 +3,9 @@
 // read back from the screen, the label's own font copy and the feedback message.
 #include <gtest/gtest.h>
 
-#include "QelButton.h"
-#include "QelLabel.h"
-#include "ui_test_support.h"
+#include "ui/QelButton.h"
+#include "ui/QelLabel.h"
+#include "ui/tests/ui_test_support.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 using namespace uitest;

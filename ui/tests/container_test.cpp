@@ -3,11 +3,11 @@
 // and focus forwarding.
 #include <gtest/gtest.h>
 
-#include "QelBackground.h"
-#include "QelButton.h"
-#include "QelLabel.h"
-#include "QelSlider.h"
-#include "ui_test_support.h"
+#include "ui/QelBackground.h"
+#include "ui/QelButton.h"
+#include "ui/QelLabel.h"
+#include "ui/QelSlider.h"
+#include "ui/tests/ui_test_support.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 using namespace uitest;

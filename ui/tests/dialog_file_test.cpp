@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "QelCommonDialog.h"
-#include "dialog_driver.h"
+#include "ui/QelCommonDialog.h"
+#include "ui/tests/dialog_driver.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 using namespace dialog_test;

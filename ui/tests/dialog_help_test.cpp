@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "QelCommonDialog.h"
+#include "ui/QelCommonDialog.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 

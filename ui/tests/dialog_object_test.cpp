@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "QelCommonDialog.h"
+#include "ui/QelCommonDialog.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 

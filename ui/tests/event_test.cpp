@@ -1,7 +1,7 @@
 // Event slots: receiver holders counted once per slot, delivery with exact arguments, dropping.
 #include <gtest/gtest.h>
 
-#include "QelEvent.h"
+#include "ui/QelEvent.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 

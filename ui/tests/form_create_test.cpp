@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "QelForm.h"
-#include "form_test_support.h"
-#include "menu_test_util.h"
+#include "ui/QelForm.h"
+#include "ui/tests/form_test_support.h"
+#include "ui/tests/menu_test_util.h"
 
 using namespace formtest;
 

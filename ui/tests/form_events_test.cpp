@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "QelForm.h"
-#include "form_test_support.h"
+#include "ui/QelForm.h"
+#include "ui/tests/form_test_support.h"
 
 using namespace formtest;
 using qeltest::Pump;

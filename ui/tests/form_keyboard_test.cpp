@@ -10,12 +10,12 @@
 #include <string>
 #include <thread>
 
-#include "QelButton.h"
-#include "QelCommonDialog.h"
-#include "QelForm.h"
-#include "QelLabel.h"
-#include "form_test_support.h"
-#include "menu_test_util.h"
+#include "ui/QelButton.h"
+#include "ui/QelCommonDialog.h"
+#include "ui/QelForm.h"
+#include "ui/QelLabel.h"
+#include "ui/tests/form_test_support.h"
+#include "ui/tests/menu_test_util.h"
 
 using namespace formtest;
 using qeltest::Pump;

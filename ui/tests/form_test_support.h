@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "QelForm.h"
-#include "QelTestSupport.h"
+#include "ui/QelForm.h"
+#include "platform/mfc/tests/QelTestSupport.h"
 
 namespace formtest {
 

@@ -2,11 +2,11 @@
 // the process's GDI objects and windows stay where they were.
 #include <gtest/gtest.h>
 
-#include "QelButton.h"
-#include "QelLabel.h"
-#include "QelPainter.h"
-#include "QelSlider.h"
-#include "ui_test_support.h"
+#include "ui/QelButton.h"
+#include "ui/QelLabel.h"
+#include "ui/QelPainter.h"
+#include "ui/QelSlider.h"
+#include "ui/tests/ui_test_support.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 using namespace uitest;

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "QelMenu.h"
-#include "menu_test_util.h"
+#include "ui/QelMenu.h"
+#include "ui/tests/menu_test_util.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 

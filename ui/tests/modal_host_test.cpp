@@ -8,10 +8,10 @@
 #include <functional>
 #include <thread>
 
-#include "QelApp.h"
-#include "QelModalHost.h"
-#include "form_test_support.h"
-#include "menu_test_util.h"
+#include "platform/mfc/QelApp.h"
+#include "ui/QelModalHost.h"
+#include "ui/tests/form_test_support.h"
+#include "ui/tests/menu_test_util.h"
 
 using namespace formtest;
 using qeltest::Pump;

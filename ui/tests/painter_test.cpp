@@ -3,10 +3,10 @@
 // the focus rule on mouse activation and the dialog code.
 #include <gtest/gtest.h>
 
-#include "DrawingState.h"
-#include "QelPainter.h"
-#include "ValueClasses.h"
-#include "ui_test_support.h"
+#include "drawing/DeviceContextTools.h"
+#include "ui/QelPainter.h"
+#include "runtime/ValueClasses.h"
+#include "ui/tests/ui_test_support.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 using namespace uitest;

@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "QelSlider.h"
-#include "ui_test_support.h"
+#include "ui/QelSlider.h"
+#include "ui/tests/ui_test_support.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 using namespace uitest;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "QelContainer.h"
-#include "QelControl.h"
-#include "QelTestSupport.h"
+#include "ui/QelContainer.h"
+#include "ui/QelControl.h"
+#include "platform/mfc/tests/QelTestSupport.h"
 
 namespace uitest {
 

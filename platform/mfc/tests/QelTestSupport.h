@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "QelWnd.h"
+#include "platform/mfc/QelWnd.h"
 
 namespace qeltest {
 

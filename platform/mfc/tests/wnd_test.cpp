@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "QelApp.h"
-#include "QelTestSupport.h"
-#include "QelWnd.h"
+#include "platform/mfc/QelApp.h"
+#include "platform/mfc/tests/QelTestSupport.h"
+#include "platform/mfc/QelWnd.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "PathCombine.h"
+#include "runtime/portable/PathCombine.h"
 
 namespace {
 

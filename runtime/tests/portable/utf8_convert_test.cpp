@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Utf8Convert.h"
+#include "runtime/portable/Utf8Convert.h"
 
 namespace {
 

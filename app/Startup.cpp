@@ -1,7 +1,7 @@
-#include "QiDong.h"
+#include "app/Startup.h"
 
-#include "AppInstance.h"
-#include "QelApp.h"
+#include "runtime/AppInstance.h"
+#include "platform/mfc/QelApp.h"
 
 namespace rg_Zarno_YangLi {
 

@@ -1,20 +1,21 @@
-// The main window of the program: a form with the picture painter, the three sliders (brightness,
-// contrast, hue), their labels and the print, save and corner buttons, plus what the picture
-// workflow needs (working picture, selection, off-screen canvas, printer, paint hook).
+// rg_ZhuChuangKouLei, the main window of the program: a form with the picture painter, the three
+// sliders (brightness, contrast, hue), their labels and the print, save and corner buttons, plus
+// what the picture workflow needs (working picture, selection, off-screen canvas, printer, paint
+// hook).
 #pragma once
 #include <cstdint>
 
-#include "GdiResource.h"
-#include "MemoryPainter.h"
-#include "Printer.h"
-#include "QelButton.h"
-#include "QelForm.h"
-#include "QelLabel.h"
-#include "QelPainter.h"
-#include "QelSlider.h"
-#include "TuXiangChuLi.h"
-#include "ValueClasses.h"
-#include "WindowHook.h"
+#include "drawing/GdiResource.h"
+#include "drawing/MemoryPainter.h"
+#include "printing/Printer.h"
+#include "ui/QelButton.h"
+#include "ui/QelForm.h"
+#include "ui/QelLabel.h"
+#include "ui/QelPainter.h"
+#include "ui/QelSlider.h"
+#include "imaging/ImageObject.h"
+#include "runtime/ValueClasses.h"
+#include "drawing/WindowHook.h"
 
 namespace rg_Zarno_YangLi {
 

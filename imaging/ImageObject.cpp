@@ -1,8 +1,8 @@
-#include "TuXiangChuLi.h"
+#include "imaging/ImageObject.h"
 
 #include <cstring>
 
-#include "AppInstance.h"
+#include "runtime/AppInstance.h"
 
 namespace rg_Zarno_ShiChuang_TuXiangChuLi {
 

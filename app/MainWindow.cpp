@@ -1,13 +1,13 @@
-#include "ZhuChuangKou.h"
+#include "app/MainWindow.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <vector>
 
-#include "PictureRules.h"
-#include "ProgramObjects.h"
-#include "RuntimeUtil.h"
+#include "app/PictureRules.h"
+#include "app/ProgramObjects.h"
+#include "runtime/RuntimeUtil.h"
 
 namespace rg_Zarno_YangLi {
 

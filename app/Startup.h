@@ -1,7 +1,7 @@
-// The startup object: the one program object, which owns the main window by value.
+// rg_QiDongLei, the startup object: the one program object, which owns the main window by value.
 #pragma once
-#include "Program.h"
-#include "ZhuChuangKou.h"
+#include "app/Program.h"
+#include "app/MainWindow.h"
 
 namespace rg_Zarno_YangLi {
 

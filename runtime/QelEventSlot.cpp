@@ -1,4 +1,4 @@
-#include "QelEvent.h"
+#include "runtime/QelEventSlot.h"
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 

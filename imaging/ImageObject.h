@@ -1,13 +1,13 @@
-// The image object: a small value object that refers to one shared picture of our picture
-// library. Copies made by Clone and CopyFrom share the picture (no copy-on-write); a separate
-// picture exists only when an imaging call writes into another object's picture.
+// rg_TuXiangChuLiLei, the image object: a small value object that refers to one shared picture of
+// our picture library. Copies made by Clone and CopyFrom share the picture (no copy-on-write); a
+// separate picture exists only when an imaging call writes into another object's picture.
 #pragma once
 #include <windows.h>
 
-#include "QelObject.h"
-#include "QelString.h"
-#include "ValueClasses.h"
-#include "ximage.h"
+#include "runtime/QelObject.h"
+#include "runtime/QelString.h"
+#include "runtime/ValueClasses.h"
+#include "platform/cximage/include/ximage.h"
 
 // Holder of one picture; constructed empty (format unknown, no pixels).
 class CxImageWrapper {
