@@ -169,13 +169,19 @@ namespace cximg {
 // Largest picture any decoder accepts.
 constexpr uint64_t kMaxPixels = 256ull * 1000 * 1000;
 
+// The one rule for picture sizes, used wherever a size is allocated or claimed: at least one pixel
+// each way and at most kMaxPixels in all. False with err set ("empty picture", "picture larger
+// than 256 megapixels") when the size breaks it.
+bool CheckPictureSize(uint64_t width, uint64_t height, const char*& err);
+
 // Decoded pixels: top-down rows of 32-bit B, G, R, A; alpha is 255 when the picture has none.
 struct Picture {
     uint32_t width = 0, height = 0;
     bool alpha = false;
     std::unique_ptr<uint8_t[]> px;
 
-    // Sets the size and allocates the pixels (not cleared). Fails on 0, > kMaxPixels or no memory.
+    // Sets the size and allocates the pixels (not cleared). Fails when CheckPictureSize refuses the
+    // size or memory runs out.
     bool Allocate(uint32_t w, uint32_t h, const char*& err);
     uint8_t* Row(uint32_t y) { return px.get() + size_t(y) * width * 4; }
     const uint8_t* Row(uint32_t y) const { return px.get() + size_t(y) * width * 4; }

@@ -9,45 +9,53 @@
 namespace cximg {
 
 bool DecodePcx(const uint8_t* d, size_t n, Picture& out, const char*& err) {
-    if (n < 128) { err = "truncated file"; return false; }
-    if (d[0] != 0x0A) { err = "not a PCX file"; return false; }
-    const uint8_t encoding = d[2], bpp = d[3], planes = d[65];
-    if (encoding > 1) { err = "unsupported PCX encoding"; return false; }
-    const int xmin = Le16(d + 4), ymin = Le16(d + 6), xmax = Le16(d + 8), ymax = Le16(d + 10);
-    const uint32_t bpl = Le16(d + 66);
-    if (xmax < xmin || ymax < ymin) { err = "invalid PCX size"; return false; }
+    Reader r(d, n);
+    if (!r.Has(128)) return Fail(err, "truncated file");
+    const uint8_t maker = r.U8();
+    r.Skip(1);  // version
+    const uint8_t encoding = r.U8(), bpp = r.U8();
+    const int xmin = r.Le16(), ymin = r.Le16(), xmax = r.Le16(), ymax = r.Le16();
+    r.Skip(4);  // resolution
+    const uint8_t* headerPalette;
+    r.Take(48, headerPalette);
+    r.Skip(1);  // reserved
+    const uint8_t planes = r.U8();
+    const uint32_t bpl = r.Le16();
+    r.Skip(128 - 68);  // the rest of the header
+    if (maker != 0x0A) return Fail(err, "not a PCX file");
+    if (encoding > 1) return Fail(err, "unsupported PCX encoding");
+    if (xmax < xmin || ymax < ymin) return Fail(err, "invalid PCX size");
     const uint32_t w = uint32_t(xmax - xmin + 1), h = uint32_t(ymax - ymin + 1);
     const bool supported = (bpp == 1 && planes >= 1 && planes <= 4) || (bpp == 4 && planes == 1) ||
                            (bpp == 8 && (planes == 1 || planes == 3 || planes == 4));
-    if (!supported) { err = "unsupported PCX bit depth"; return false; }
-    if (uint64_t(bpl) * 8 < uint64_t(w) * bpp || bpl == 0) { err = "invalid PCX line length"; return false; }
+    if (!supported) return Fail(err, "unsupported PCX bit depth");
+    if (uint64_t(bpl) * 8 < uint64_t(w) * bpp || bpl == 0) return Fail(err, "invalid PCX line length");
 
     const uint64_t lineBytes = uint64_t(bpl) * planes;
     const uint64_t total = lineBytes * h;
-    const size_t avail = n - 128;
+    if (!CheckPictureSize(w, h, err)) return false;
     // A run of 63 bytes takes two bytes of the file.
-    if (uint64_t(w) * h > kMaxPixels) { err = "picture larger than 256 megapixels"; return false; }
-    if ((encoding ? total * 2 / 63 : total) > avail) { err = "truncated file"; return false; }
+    if ((encoding ? total * 2 / 63 : total) > r.Remaining()) return Fail(err, "truncated file");
 
     std::vector<uint8_t> raw;
     try {
         raw.resize(size_t(total));
     } catch (const std::bad_alloc&) {
-        err = "out of memory";
-        return false;
+        return Fail(err, "out of memory");
     }
-    size_t pos = 128;
     if (!encoding) {
-        std::copy(d + pos, d + pos + total, raw.begin());
+        const uint8_t* s;
+        if (!r.Take(total, s)) return Fail(err, "truncated file");
+        std::copy(s, s + total, raw.begin());
     } else {
         size_t k = 0;
         while (k < total) {
-            if (pos >= n) { err = "truncated file"; return false; }
-            uint8_t b = d[pos++];
+            if (r.AtEnd()) return Fail(err, "truncated file");
+            const uint8_t b = r.U8();
             if ((b & 0xC0) == 0xC0) {
-                uint32_t count = b & 0x3F;
-                if (pos >= n) { err = "truncated file"; return false; }
-                uint8_t v = d[pos++];
+                const uint32_t count = b & 0x3F;
+                if (r.AtEnd()) return Fail(err, "truncated file");
+                const uint8_t v = r.U8();
                 for (uint32_t i = 0; i < count && k < total; ++i) raw[k++] = v;
             } else {
                 raw[k++] = b;
@@ -57,7 +65,7 @@ bool DecodePcx(const uint8_t* d, size_t n, Picture& out, const char*& err) {
 
     // Palettes: 16 entries in the header; 256 entries after a 0x0C byte at the end of the file.
     uint32_t pal[256];
-    const uint8_t* hp = d + 16;
+    const uint8_t* hp = headerPalette;
     for (int i = 0; i < 16; ++i) pal[i] = hp[i * 3 + 2] | (hp[i * 3 + 1] << 8) | (uint32_t(hp[i * 3]) << 16) | 0xFF000000u;
     if (bpp == 1 && planes == 1 && (pal[0] == pal[1])) {
         pal[0] = 0xFF000000u;
@@ -69,8 +77,7 @@ bool DecodePcx(const uint8_t* d, size_t n, Picture& out, const char*& err) {
             for (int i = 0; i < 256; ++i) pal[i] = p[i * 3 + 2] | (p[i * 3 + 1] << 8) | (uint32_t(p[i * 3]) << 16) | 0xFF000000u;
         } else {
             // 256 colours need the palette at the end; a file without it was cut short.
-            err = "PCX palette missing";
-            return false;
+            return Fail(err, "PCX palette missing");
         }
     }
 

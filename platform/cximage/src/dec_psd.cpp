@@ -1,6 +1,9 @@
 // Photoshop PSD/PSB: the flattened composite picture stored after the layers, 8 or 16 bits per
 // sample, gray, RGB, indexed or CMYK, uncompressed or PackBits run-length coded.
-#include <new>
+//
+// The file is read in its own order: header, colour mode data (the palette of an indexed
+// picture), image resources and layers (both skipped), then the composite's channels one after
+// the other, which are merged into pixels at the end.
 #include <algorithm>
 #include <new>
 #include <vector>
@@ -9,146 +12,168 @@
 
 namespace cximg {
 
-bool DecodePsd(const uint8_t* d, size_t n, Picture& out, const char*& err) {
-    if (n < 26) { err = "truncated file"; return false; }
-    if (Be32(d) != 0x38425053u) { err = "not a PSD file"; return false; }
-    const uint32_t version = Be16(d + 4);
-    if (version != 1 && version != 2) { err = "unsupported PSD version"; return false; }
-    const bool big = version == 2;
-    const uint32_t channels = Be16(d + 12), h = Be32(d + 14), w = Be32(d + 18);
-    const uint32_t depth = Be16(d + 22), mode = Be16(d + 24);
-    if (channels == 0 || channels > 56) { err = "invalid PSD channel count"; return false; }
-    if (depth != 8 && depth != 16) { err = "unsupported PSD bit depth"; return false; }
-    uint32_t colourChannels;
-    switch (mode) {
-        case 1: colourChannels = 1; break;  // gray
-        case 2: colourChannels = 1; break;  // indexed
-        case 3: colourChannels = 3; break;  // RGB
-        case 4: colourChannels = 4; break;  // CMYK
-        default: err = "unsupported PSD colour mode"; return false;
-    }
-    if (channels < colourChannels) { err = "too few PSD channels"; return false; }
-    if (w == 0 || h == 0) { err = "invalid PSD size"; return false; }
-    if (uint64_t(w) * h > kMaxPixels) { err = "picture larger than 256 megapixels"; return false; }
+namespace {
 
-    size_t pos = 26;
-    auto skipSection = [&](bool wide, const uint8_t** start, uint64_t* length) {
-        size_t lenBytes = wide ? 8 : 4;
-        if (n - pos < lenBytes) return false;
-        uint64_t len = wide ? (uint64_t(Be32(d + pos)) << 32) | Be32(d + pos + 4) : Be32(d + pos);
-        pos += lenBytes;
-        if (len > n - pos) return false;
-        if (start) *start = d + pos;
-        if (length) *length = len;
-        pos += size_t(len);
-        return true;
-    };
-    const uint8_t* colourData = nullptr;
-    uint64_t colourLen = 0;
-    if (!skipSection(false, &colourData, &colourLen) || !skipSection(false, nullptr, nullptr) ||
-        !skipSection(big, nullptr, nullptr)) {
-        err = "truncated file";
-        return false;
-    }
-    if (mode == 2 && colourLen < 768) { err = "PSD palette missing"; return false; }
-    if (n - pos < 2) { err = "truncated file"; return false; }
-    const uint32_t compression = Be16(d + pos);
-    pos += 2;
-    if (compression > 1) { err = "unsupported PSD compression"; return false; }
+enum PsdMode : uint32_t { kGray = 1, kIndexed = 2, kRgb = 3, kCmyk = 4 };
+enum PsdCompression : uint32_t { kRaw = 0, kPackBits = 1 };
 
-    const bool withAlpha = mode != 2 && channels > colourChannels;
-    const uint32_t used = colourChannels + (withAlpha ? 1 : 0);
-    const size_t bps = depth / 8;
-    const uint64_t rowBytes = uint64_t(w) * bps;
-    const size_t avail = n - pos;
-    const size_t countSize = big ? 4 : 2;
-    if (compression == 0) {
-        if (rowBytes * h * used > avail) { err = "truncated file"; return false; }
+struct PsdHeader {
+    bool big = false;  // PSB: 8-byte layer section length, 4-byte row byte counts
+    uint32_t channels = 0, width = 0, height = 0, depth = 0, mode = 0;
+    uint32_t colourChannels = 0;  // channels the colour mode itself needs
+};
+
+// What the composite's channels decode into: one 8-bit plane per used channel.
+struct PsdPlanes {
+    uint32_t used = 0;  // colour channels, plus one for alpha when there is one
+    bool withAlpha = false;
+    std::vector<uint8_t> bytes;
+};
+
+// The 26-byte file header with every check of its fields.
+bool ReadHeader(Reader& r, PsdHeader& hd, const char*& err) {
+    if (!r.Has(26)) return Fail(err, "truncated file");
+    const uint32_t signature = r.Be32(), version = r.Be16();
+    r.Skip(6);  // reserved
+    hd.channels = r.Be16();
+    hd.height = r.Be32();
+    hd.width = r.Be32();
+    hd.depth = r.Be16();
+    hd.mode = r.Be16();
+    if (signature != 0x38425053u) return Fail(err, "not a PSD file");
+    if (version != 1 && version != 2) return Fail(err, "unsupported PSD version");
+    hd.big = version == 2;
+    if (hd.channels == 0 || hd.channels > 56) return Fail(err, "invalid PSD channel count");
+    if (hd.depth != 8 && hd.depth != 16) return Fail(err, "unsupported PSD bit depth");
+    switch (hd.mode) {
+        case kGray: hd.colourChannels = 1; break;
+        case kIndexed: hd.colourChannels = 1; break;
+        case kRgb: hd.colourChannels = 3; break;
+        case kCmyk: hd.colourChannels = 4; break;
+        default: return Fail(err, "unsupported PSD colour mode");
+    }
+    if (hd.channels < hd.colourChannels) return Fail(err, "too few PSD channels");
+    if (hd.width == 0 || hd.height == 0) return Fail(err, "invalid PSD size");
+    return CheckPictureSize(hd.width, hd.height, err);
+}
+
+// The three length-prefixed sections between the header and the image data: colour mode data
+// (kept, it holds the palette), image resources and layers (skipped).
+bool ReadSections(Reader& r, const PsdHeader& hd, Reader& colourData, const char*& err) {
+    Reader skipped;
+    const bool ok = r.Sub(r.Be32(), colourData) && r.Sub(r.Be32(), skipped) &&
+                    r.Sub(hd.big ? r.Be64() : r.Be32(), skipped);
+    if (!ok || !r.Ok()) return Fail(err, "truncated file");
+    if (hd.mode == kIndexed && colourData.Size() < 768) return Fail(err, "PSD palette missing");
+    return true;
+}
+
+bool ReadCompression(Reader& r, uint32_t& compression, const char*& err) {
+    if (!r.Has(2)) return Fail(err, "truncated file");
+    compression = r.Be16();
+    if (compression > kPackBits) return Fail(err, "unsupported PSD compression");
+    return true;
+}
+
+// Refuses image data that cannot hold the picture before anything is allocated for it.
+bool ImageDataFits(const Reader& r, const PsdHeader& hd, uint32_t compression, uint32_t used) {
+    const uint64_t rowBytes = uint64_t(hd.width) * (hd.depth / 8), h = hd.height;
+    const size_t avail = r.Remaining();
+    if (compression == kRaw) return rowBytes * h * used <= avail;
+    // Row byte counts of every channel, then each row needs at least 2 bytes per 128 bytes.
+    const uint64_t counts = uint64_t(hd.channels) * h * (hd.big ? 4 : 2);
+    return counts <= avail && (rowBytes + 127) / 128 * 2 * h * used <= avail - counts;
+}
+
+// One row of channel c, 8 or 16 bits per sample, into its plane as 8 bits.
+inline void StoreRow(const PsdHeader& hd, PsdPlanes& planes, uint32_t c, uint32_t y, const uint8_t* src) {
+    const uint32_t w = hd.width;
+    uint8_t* dst = planes.bytes.data() + (size_t(c) * hd.height + y) * w;
+    if (hd.depth == 8) {
+        std::copy(src, src + w, dst);
     } else {
-        // Row byte counts of every channel, then each row needs at least 2 bytes per 128 bytes.
-        if (uint64_t(channels) * h * countSize > avail ||
-            (rowBytes + 127) / 128 * 2 * h * used > avail - uint64_t(channels) * h * countSize) {
-            err = "truncated file";
-            return false;
+        for (uint32_t x = 0; x < w; ++x) dst[x] = Scale16(Be16(src + size_t(x) * 2));
+    }
+}
+
+// Uncompressed image data: the rows of each channel in turn.
+bool ReadRawChannels(Reader& r, const PsdHeader& hd, PsdPlanes& planes, const char*& err) {
+    const uint64_t rowBytes = uint64_t(hd.width) * (hd.depth / 8);
+    for (uint32_t c = 0; c < planes.used; ++c)
+        for (uint32_t y = 0; y < hd.height; ++y) {
+            const uint8_t* row;
+            if (!r.Take(rowBytes, row)) return Fail(err, "truncated file");
+            StoreRow(hd, planes, c, y, row);
+        }
+    return true;
+}
+
+// One PackBits-coded row of len bytes at s into rowBytes bytes of line.
+bool UnpackRow(const uint8_t* s, uint64_t len, uint8_t* line, size_t rowBytes, const char*& err) {
+    size_t sp = 0, k = 0;
+    while (k < rowBytes) {
+        if (sp >= len) return Fail(err, "truncated file");
+        const int8_t head = int8_t(s[sp++]);
+        if (head >= 0) {
+            const size_t count = size_t(head) + 1;
+            if (count > len - sp || count > rowBytes - k) return Fail(err, "corrupt PSD run");
+            std::copy(s + sp, s + sp + count, line + k);
+            sp += count;
+            k += count;
+        } else if (head != -128) {
+            const size_t count = size_t(1 - head);
+            if (sp >= len || count > rowBytes - k) return Fail(err, "corrupt PSD run");
+            std::fill(line + k, line + k + count, s[sp++]);
+            k += count;
         }
     }
+    return true;
+}
 
-    std::vector<uint8_t> planes;
-    try {
-        planes.resize(size_t(w) * h * used);
-    } catch (const std::bad_alloc&) {
-        err = "out of memory";
-        return false;
-    }
+// PackBits image data: the byte count of every row of every channel, then the coded rows.
+bool ReadPackBitsChannels(Reader& r, const PsdHeader& hd, PsdPlanes& planes, const char*& err) {
+    const size_t rowBytes = size_t(hd.width) * (hd.depth / 8);
     std::vector<uint8_t> line;
     try {
-        line.resize(size_t(rowBytes));
+        line.resize(rowBytes);
     } catch (const std::bad_alloc&) {
-        err = "out of memory";
-        return false;
+        return Fail(err, "out of memory");
     }
-    auto storeLine = [&](uint32_t c, uint32_t y, const uint8_t* src) {
-        uint8_t* dst = planes.data() + (size_t(c) * h + y) * w;
-        if (bps == 1) {
-            std::copy(src, src + w, dst);
-        } else {
-            for (uint32_t x = 0; x < w; ++x) dst[x] = Scale16(Be16(src + size_t(x) * 2));
-        }
-    };
-    if (compression == 0) {
-        for (uint32_t c = 0; c < used; ++c)
-            for (uint32_t y = 0; y < h; ++y) storeLine(c, y, d + pos + (uint64_t(c) * h + y) * rowBytes);
-    } else {
-        const uint8_t* counts = d + pos;
-        size_t dataPos = pos + size_t(channels) * h * countSize;
-        for (uint32_t c = 0; c < used; ++c) {
-            for (uint32_t y = 0; y < h; ++y) {
-                const uint8_t* cp = counts + (size_t(c) * h + y) * countSize;
-                uint64_t len = big ? Be32(cp) : Be16(cp);
-                if (len > n - dataPos) { err = "truncated file"; return false; }
-                const uint8_t* s = d + dataPos;
-                size_t sp = 0, k = 0;
-                while (k < rowBytes) {
-                    if (sp >= len) { err = "truncated file"; return false; }
-                    int8_t head = int8_t(s[sp++]);
-                    if (head >= 0) {
-                        size_t count = size_t(head) + 1;
-                        if (count > len - sp || count > rowBytes - k) { err = "corrupt PSD run"; return false; }
-                        std::copy(s + sp, s + sp + count, line.begin() + k);
-                        sp += count;
-                        k += count;
-                    } else if (head != -128) {
-                        size_t count = size_t(1 - head);
-                        if (sp >= len || count > rowBytes - k) { err = "corrupt PSD run"; return false; }
-                        std::fill(line.begin() + k, line.begin() + k + count, s[sp++]);
-                        k += count;
-                    }
-                }
-                storeLine(c, y, line.data());
-                dataPos += size_t(len);
-            }
+    Reader counts;
+    if (!r.Sub(uint64_t(hd.channels) * hd.height * (hd.big ? 4 : 2), counts)) return Fail(err, "truncated file");
+    for (uint32_t c = 0; c < planes.used; ++c) {
+        for (uint32_t y = 0; y < hd.height; ++y) {
+            const uint64_t len = hd.big ? counts.Be32() : counts.Be16();
+            const uint8_t* s;
+            if (!r.Take(len, s)) return Fail(err, "truncated file");
+            if (!UnpackRow(s, len, line.data(), rowBytes, err)) return false;
+            StoreRow(hd, planes, c, y, line.data());
         }
     }
+    return true;
+}
 
-    if (!out.Allocate(w, h, err)) return false;
-    out.alpha = withAlpha;
-    const size_t plane = size_t(w) * h;
-    const uint8_t* p0 = planes.data();
+// The planes into B, G, R, A pixels by the colour mode.
+void MergeChannels(const PsdHeader& hd, const uint8_t* palette, const PsdPlanes& planes, Picture& out) {
+    const size_t plane = size_t(hd.width) * hd.height;
+    const uint32_t mode = hd.mode, colourChannels = hd.colourChannels;
+    const bool withAlpha = planes.withAlpha;
+    const uint8_t* p0 = planes.bytes.data();
     uint32_t* px = reinterpret_cast<uint32_t*>(out.px.get());
     for (size_t i = 0; i < plane; ++i) {
         uint32_t r, g, b, a = withAlpha ? p0[colourChannels * plane + i] : 255;
         switch (mode) {
-            case 1:
+            case kGray:
                 r = g = b = p0[i];
                 break;
-            case 2: {
+            case kIndexed: {
                 uint32_t idx = p0[i];
-                r = colourData[idx];
-                g = colourData[256 + idx];
-                b = colourData[512 + idx];
+                r = palette[idx];
+                g = palette[256 + idx];
+                b = palette[512 + idx];
                 break;
             }
-            case 3:
+            case kRgb:
                 r = p0[i];
                 g = p0[plane + i];
                 b = p0[2 * plane + i];
@@ -163,6 +188,33 @@ bool DecodePsd(const uint8_t* d, size_t n, Picture& out, const char*& err) {
         }
         px[i] = b | (g << 8) | (r << 16) | (a << 24);
     }
+}
+
+}  // namespace
+
+bool DecodePsd(const uint8_t* d, size_t n, Picture& out, const char*& err) {
+    Reader r(d, n);
+    PsdHeader hd;
+    Reader colourData;
+    uint32_t compression;
+    if (!ReadHeader(r, hd, err) || !ReadSections(r, hd, colourData, err) || !ReadCompression(r, compression, err))
+        return false;
+
+    PsdPlanes planes;
+    planes.withAlpha = hd.mode != kIndexed && hd.channels > hd.colourChannels;
+    planes.used = hd.colourChannels + (planes.withAlpha ? 1 : 0);
+    if (!ImageDataFits(r, hd, compression, planes.used)) return Fail(err, "truncated file");
+    try {
+        planes.bytes.resize(size_t(hd.width) * hd.height * planes.used);
+    } catch (const std::bad_alloc&) {
+        return Fail(err, "out of memory");
+    }
+    const bool read = compression == kRaw ? ReadRawChannels(r, hd, planes, err) : ReadPackBitsChannels(r, hd, planes, err);
+    if (!read) return false;
+
+    if (!out.Allocate(hd.width, hd.height, err)) return false;
+    out.alpha = planes.withAlpha;
+    MergeChannels(hd, colourData.Here(), planes, out);
     return true;
 }
 

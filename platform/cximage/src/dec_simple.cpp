@@ -19,12 +19,12 @@ inline uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return b | (g << 8) | 
 // WBMP (type 0): multi-byte width and height, then rows of bits, 1 = white.
 
 bool DecodeWbmp(const uint8_t* d, size_t n, Picture& out, const char*& err) {
-    size_t pos = 0;
+    Reader r(d, n);
     auto readInt = [&](uint32_t& v) {
         v = 0;
         for (int i = 0; i < 5; ++i) {
-            if (pos >= n) return false;
-            uint8_t b = d[pos++];
+            if (r.AtEnd()) return false;
+            uint8_t b = r.U8();
             if (v > (0xFFFFFFFFu >> 7)) return false;
             v = (v << 7) | (b & 0x7F);
             if (!(b & 0x80)) return true;
@@ -32,18 +32,19 @@ bool DecodeWbmp(const uint8_t* d, size_t n, Picture& out, const char*& err) {
         return false;
     };
     uint32_t type, w, h;
-    if (!readInt(type)) { err = "truncated file"; return false; }
-    if (type != 0) { err = "unsupported WBMP type"; return false; }
-    if (pos >= n) { err = "truncated file"; return false; }
-    if (d[pos++] & 0x80) { err = "unsupported WBMP header"; return false; }
-    if (!readInt(w) || !readInt(h)) { err = "truncated file"; return false; }
-    if (w == 0 || h == 0) { err = "invalid WBMP size"; return false; }
+    if (!readInt(type)) return Fail(err, "truncated file");
+    if (type != 0) return Fail(err, "unsupported WBMP type");
+    if (r.AtEnd()) return Fail(err, "truncated file");
+    if (r.U8() & 0x80) return Fail(err, "unsupported WBMP header");
+    if (!readInt(w) || !readInt(h)) return Fail(err, "truncated file");
+    if (w == 0 || h == 0) return Fail(err, "invalid WBMP size");
     const uint64_t rowBytes = (uint64_t(w) + 7) / 8;
-    if (uint64_t(w) * h > kMaxPixels) { err = "picture larger than 256 megapixels"; return false; }
-    if (rowBytes * h > n - pos) { err = "truncated file"; return false; }
+    if (!CheckPictureSize(w, h, err)) return false;
+    const uint8_t* bits;
+    if (!r.Take(rowBytes * h, bits)) return Fail(err, "truncated file");
     if (!out.Allocate(w, h, err)) return false;
     for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t* s = d + pos + y * rowBytes;
+        const uint8_t* s = bits + y * rowBytes;
         uint32_t* row = reinterpret_cast<uint32_t*>(out.Row(y));
         for (uint32_t x = 0; x < w; ++x) row[x] = ((s[x / 8] >> (7 - x % 8)) & 1) ? 0xFFFFFFFFu : 0xFF000000u;
     }
@@ -55,54 +56,56 @@ bool DecodeWbmp(const uint8_t* d, size_t n, Picture& out, const char*& err) {
 // significant first, above 255).
 
 bool DecodePnm(const uint8_t* d, size_t n, Picture& out, const char*& err) {
-    if (n < 3 || d[0] != 'P' || d[1] < '1' || d[1] > '6') { err = "not a PNM file"; return false; }
-    const int kind = d[1] - '0';
-    size_t pos = 2;
+    Reader r(d, n);
+    if (r.U8() != 'P') return Fail(err, "not a PNM file");
+    const uint8_t magic = r.U8();
+    if (!r.Has(1) || magic < '1' || magic > '6') return Fail(err, "not a PNM file");
+    const int kind = magic - '0';
     auto isSpace = [](uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
     auto skipSpace = [&] {
-        while (pos < n) {
-            if (isSpace(d[pos])) {
-                ++pos;
-            } else if (d[pos] == '#') {
-                while (pos < n && d[pos] != '\n' && d[pos] != '\r') ++pos;
+        while (!r.AtEnd()) {
+            if (isSpace(r.Peek())) {
+                r.Skip(1);
+            } else if (r.Peek() == '#') {
+                while (!r.AtEnd() && r.Peek() != '\n' && r.Peek() != '\r') r.Skip(1);
             } else {
                 break;
             }
         }
     };
+    auto isDigit = [&] { return !r.AtEnd() && r.Peek() >= '0' && r.Peek() <= '9'; };
     // A decimal number; false when there is none or it exceeds the limit.
     auto readNumber = [&](uint32_t& v, uint32_t limit) {
         skipSpace();
-        if (pos >= n || d[pos] < '0' || d[pos] > '9') return false;
+        if (!isDigit()) return false;
         uint64_t x = 0;
-        while (pos < n && d[pos] >= '0' && d[pos] <= '9') {
-            x = x * 10 + uint64_t(d[pos++] - '0');
+        while (isDigit()) {
+            x = x * 10 + uint64_t(r.U8() - '0');
             if (x > limit) return false;
         }
         v = uint32_t(x);
         return true;
     };
     uint32_t w, h, maxval = 1;
-    if (!readNumber(w, 0x7FFFFFFF) || !readNumber(h, 0x7FFFFFFF)) { err = pos >= n ? "truncated file" : "invalid PNM header"; return false; }
+    if (!readNumber(w, 0x7FFFFFFF) || !readNumber(h, 0x7FFFFFFF))
+        return Fail(err, r.AtEnd() ? "truncated file" : "invalid PNM header");
     if (kind != 1 && kind != 4) {
-        if (!readNumber(maxval, 65535)) { err = pos >= n ? "truncated file" : "invalid PNM maxval"; return false; }
-        if (maxval == 0) { err = "invalid PNM maxval"; return false; }
+        if (!readNumber(maxval, 65535)) return Fail(err, r.AtEnd() ? "truncated file" : "invalid PNM maxval");
+        if (maxval == 0) return Fail(err, "invalid PNM maxval");
     }
-    if (w == 0 || h == 0) { err = "invalid PNM size"; return false; }
-    if (uint64_t(w) * h > kMaxPixels) { err = "picture larger than 256 megapixels"; return false; }
-    if (pos >= n) { err = "truncated file"; return false; }
-    if (!isSpace(d[pos])) { err = "invalid PNM header"; return false; }
-    ++pos;  // the single white-space character before binary data
+    if (w == 0 || h == 0) return Fail(err, "invalid PNM size");
+    if (!CheckPictureSize(w, h, err)) return false;
+    if (r.AtEnd()) return Fail(err, "truncated file");
+    if (!isSpace(r.U8())) return Fail(err, "invalid PNM header");  // the single white-space character before binary data
     const uint32_t channels = (kind == 3 || kind == 6) ? 3 : 1;
-    const size_t avail = n - pos;
+    const size_t avail = r.Remaining();
     const uint64_t samples = uint64_t(w) * h * channels;
     if (kind >= 4) {
         uint64_t need = kind == 4 ? (uint64_t(w) + 7) / 8 * h : samples * (maxval > 255 ? 2 : 1);
-        if (need > avail) { err = "truncated file"; return false; }
-    } else if ((kind == 1 ? samples : samples) > avail + 1) {
+        if (need > avail) return Fail(err, "truncated file");
+    } else if (samples > avail + 1) {
         // Every text sample takes at least one character.
-        err = "truncated file";
-        return false;
+        return Fail(err, "truncated file");
     }
     if (!out.Allocate(w, h, err)) return false;
     uint32_t* px = reinterpret_cast<uint32_t*>(out.px.get());
@@ -110,13 +113,13 @@ bool DecodePnm(const uint8_t* d, size_t n, Picture& out, const char*& err) {
     if (kind == 4) {
         const size_t rowBytes = (size_t(w) + 7) / 8;
         for (uint32_t y = 0; y < h; ++y) {
-            const uint8_t* s = d + pos + y * rowBytes;
+            const uint8_t* s = r.Here() + y * rowBytes;
             for (uint32_t x = 0; x < w; ++x) px[size_t(y) * w + x] = ((s[x / 8] >> (7 - x % 8)) & 1) ? 0xFF000000u : 0xFFFFFFFFu;
         }
         return true;
     }
     if (kind >= 5) {
-        const uint8_t* s = d + pos;
+        const uint8_t* s = r.Here();
         const bool wide = maxval > 255;
         auto sample = [&](size_t i) -> uint8_t {
             uint32_t v = wide ? Be16(s + i * 2) : s[i];
@@ -134,15 +137,15 @@ bool DecodePnm(const uint8_t* d, size_t n, Picture& out, const char*& err) {
     for (size_t i = 0; i < count; ++i) {
         if (kind == 1) {
             skipSpace();
-            if (pos >= n) { out = Picture(); err = "truncated file"; return false; }
-            uint8_t c = d[pos++];
-            if (c != '0' && c != '1') { out = Picture(); err = "invalid PNM sample"; return false; }
+            if (r.AtEnd()) return Fail(err, "truncated file", out);
+            const uint8_t c = r.U8();
+            if (c != '0' && c != '1') return Fail(err, "invalid PNM sample", out);
             px[i] = c == '1' ? 0xFF000000u : 0xFFFFFFFFu;
             continue;
         }
         uint32_t v[3];
         for (uint32_t c = 0; c < channels; ++c) {
-            if (!readNumber(v[c], 0xFFFFFFF)) { out = Picture(); err = pos >= n ? "truncated file" : "invalid PNM sample"; return false; }
+            if (!readNumber(v[c], 0xFFFFFFF)) return Fail(err, r.AtEnd() ? "truncated file" : "invalid PNM sample", out);
             v[c] = maxval == 65535 ? Scale16(std::min(v[c], 65535u)) : ScaleTo8(v[c], maxval);
         }
         px[i] = channels == 1 ? Gray(v[0]) : Rgb(v[0], v[1], v[2]);
@@ -155,49 +158,50 @@ bool DecodePnm(const uint8_t* d, size_t n, Picture& out, const char*& err) {
 // least; + unsigned, - signed), then one gray sample per pixel in 1 byte (depth <= 8) or 2 bytes.
 
 bool DecodePgx(const uint8_t* d, size_t n, Picture& out, const char*& err) {
-    if (n < 2 || d[0] != 'P' || d[1] != 'G') { err = "not a PGX file"; return false; }
-    size_t pos = 2;
-    auto skipBlanks = [&] { while (pos < n && (d[pos] == ' ' || d[pos] == '\t')) ++pos; };
+    Reader r(d, n);
+    if (r.U8() != 'P' || r.U8() != 'G') return Fail(err, "not a PGX file");
+    auto skipBlanks = [&] { while (r.Peek() == ' ' || r.Peek() == '\t') r.Skip(1); };
     skipBlanks();
-    if (n - pos < 2) { err = "truncated file"; return false; }
+    if (!r.Has(2)) return Fail(err, "truncated file");
     bool bigEndian;
-    if (d[pos] == 'M' && d[pos + 1] == 'L') bigEndian = true;
-    else if (d[pos] == 'L' && d[pos + 1] == 'M') bigEndian = false;
-    else { err = "invalid PGX header"; return false; }
-    pos += 2;
+    if (r.Peek() == 'M' && r.Peek(1) == 'L') bigEndian = true;
+    else if (r.Peek() == 'L' && r.Peek(1) == 'M') bigEndian = false;
+    else return Fail(err, "invalid PGX header");
+    r.Skip(2);
     skipBlanks();
     bool isSigned = false;
-    if (pos < n && (d[pos] == '+' || d[pos] == '-')) {
-        isSigned = d[pos] == '-';
-        ++pos;
+    if (r.Peek() == '+' || r.Peek() == '-') {
+        isSigned = r.U8() == '-';
         skipBlanks();
     }
+    auto isDigit = [&] { return r.Peek() >= '0' && r.Peek() <= '9'; };
     auto readNumber = [&](uint32_t& v) {
         skipBlanks();
-        if (pos >= n || d[pos] < '0' || d[pos] > '9') return false;
+        if (!isDigit()) return false;
         uint64_t x = 0;
-        while (pos < n && d[pos] >= '0' && d[pos] <= '9') {
-            x = x * 10 + uint64_t(d[pos++] - '0');
+        while (isDigit()) {
+            x = x * 10 + uint64_t(r.U8() - '0');
             if (x > 0x7FFFFFFF) return false;
         }
         v = uint32_t(x);
         return true;
     };
     uint32_t depth, w, h;
-    if (!readNumber(depth) || !readNumber(w) || !readNumber(h)) { err = pos >= n ? "truncated file" : "invalid PGX header"; return false; }
-    if (depth == 0 || depth > 16) { err = "unsupported PGX bit depth"; return false; }
-    if (w == 0 || h == 0) { err = "invalid PGX size"; return false; }
-    if (uint64_t(w) * h > kMaxPixels) { err = "picture larger than 256 megapixels"; return false; }
+    if (!readNumber(depth) || !readNumber(w) || !readNumber(h))
+        return Fail(err, r.AtEnd() ? "truncated file" : "invalid PGX header");
+    if (depth == 0 || depth > 16) return Fail(err, "unsupported PGX bit depth");
+    if (w == 0 || h == 0) return Fail(err, "invalid PGX size");
+    if (!CheckPictureSize(w, h, err)) return false;
     // The header ends with one line break.
-    if (pos < n && d[pos] == '\r') ++pos;
-    if (pos >= n || d[pos] != '\n') { err = pos >= n ? "truncated file" : "invalid PGX header"; return false; }
-    ++pos;
+    if (r.Peek() == '\r') r.Skip(1);
+    if (r.Peek() != '\n') return Fail(err, r.AtEnd() ? "truncated file" : "invalid PGX header");
+    r.Skip(1);
     const size_t bytes = depth <= 8 ? 1 : 2;
-    if (uint64_t(w) * h * bytes > n - pos) { err = "truncated file"; return false; }
+    const uint8_t* s;
+    if (!r.Take(uint64_t(w) * h * bytes, s)) return Fail(err, "truncated file");
     if (!out.Allocate(w, h, err)) return false;
     const uint32_t mask = (1u << depth) - 1, maxval = mask, half = 1u << (depth - 1);
     uint32_t* px = reinterpret_cast<uint32_t*>(out.px.get());
-    const uint8_t* s = d + pos;
     for (size_t i = 0, count = size_t(w) * h; i < count; ++i) {
         uint32_t v = bytes == 1 ? s[i] : (bigEndian ? Be16(s + i * 2) : Le16(s + i * 2));
         v &= mask;
@@ -213,14 +217,16 @@ bool DecodePgx(const uint8_t* d, size_t n, Picture& out, const char*& err) {
 // blue, green, red and one unused byte, then one palette index per pixel, rows from the top.
 
 bool DecodeSka(const uint8_t* d, size_t n, Picture& out, const char*& err) {
-    if (n < 9) { err = "truncated file"; return false; }
-    const uint32_t w = Le16(d), h = Le16(d + 2);
-    if (d[4] != 3) { err = "unsupported SKA bit depth"; return false; }
-    if (w == 0 || h == 0) { err = "invalid SKA size"; return false; }
-    if (n < 9 + 1024 || uint64_t(w) * h > n - 9 - 1024) { err = "truncated file"; return false; }
+    Reader r(d, n);
+    const uint32_t w = r.Le16(), h = r.Le16();
+    const uint8_t depth = r.U8();
+    r.Skip(4);  // unused
+    if (!r.Ok()) return Fail(err, "truncated file");
+    if (depth != 3) return Fail(err, "unsupported SKA bit depth");
+    if (w == 0 || h == 0) return Fail(err, "invalid SKA size");
+    const uint8_t *pal, *s;
+    if (!r.Take(1024, pal) || !r.Take(uint64_t(w) * h, s)) return Fail(err, "truncated file");
     if (!out.Allocate(w, h, err)) return false;
-    const uint8_t* pal = d + 9;
-    const uint8_t* s = d + 9 + 1024;
     uint32_t* px = reinterpret_cast<uint32_t*>(out.px.get());
     for (size_t i = 0, count = size_t(w) * h; i < count; ++i) {
         const uint8_t* e = pal + size_t(s[i]) * 4;
@@ -234,57 +240,59 @@ bool DecodeSka(const uint8_t* d, size_t n, Picture& out, const char*& err) {
 // without an RGB colour map. Rows are padded to 16 bits.
 
 bool DecodeRas(const uint8_t* d, size_t n, Picture& out, const char*& err) {
-    if (n < 32) { err = "truncated file"; return false; }
-    if (Be32(d) != 0x59a66a95u) { err = "not a Sun raster file"; return false; }
-    const uint32_t w = Be32(d + 4), h = Be32(d + 8), depth = Be32(d + 12);
-    const uint32_t type = Be32(d + 20), mapType = Be32(d + 24), mapLength = Be32(d + 28);
-    if (depth != 1 && depth != 8 && depth != 24 && depth != 32) { err = "unsupported Sun raster bit depth"; return false; }
-    if (type > 3) { err = "unsupported Sun raster type"; return false; }
-    if (mapType > 2) { err = "unsupported Sun raster colour map"; return false; }
-    if (w == 0 || h == 0) { err = "invalid Sun raster size"; return false; }
-    if (mapLength > n - 32) { err = "truncated file"; return false; }
+    Reader r(d, n);
+    const uint32_t magic = r.Be32(), w = r.Be32(), h = r.Be32(), depth = r.Be32();
+    r.Skip(4);  // length of the pixel data
+    const uint32_t type = r.Be32(), mapType = r.Be32(), mapLength = r.Be32();
+    if (!r.Ok()) return Fail(err, "truncated file");
+    if (magic != 0x59a66a95u) return Fail(err, "not a Sun raster file");
+    if (depth != 1 && depth != 8 && depth != 24 && depth != 32) return Fail(err, "unsupported Sun raster bit depth");
+    if (type > 3) return Fail(err, "unsupported Sun raster type");
+    if (mapType > 2) return Fail(err, "unsupported Sun raster colour map");
+    if (w == 0 || h == 0) return Fail(err, "invalid Sun raster size");
+    const uint8_t* m;
+    if (!r.Take(mapLength, m)) return Fail(err, "truncated file");
     uint32_t pal[256];
     bool havePalette = false;
     if (mapType == 1 && mapLength > 0) {
-        if (mapLength % 3 || mapLength > 768) { err = "invalid Sun raster colour map"; return false; }
+        if (mapLength % 3 || mapLength > 768) return Fail(err, "invalid Sun raster colour map");
         const uint32_t entries = mapLength / 3;
-        const uint8_t* m = d + 32;
         for (uint32_t i = 0; i < 256; ++i) pal[i] = 0xFF000000u;
         for (uint32_t i = 0; i < entries; ++i) pal[i] = Rgb(m[i], m[entries + i], m[2 * entries + i]);
         havePalette = true;
     }
-    size_t pos = 32 + size_t(mapLength);
     const uint64_t rowBytes = (uint64_t(w) * depth + 15) / 16 * 2;
     const uint64_t total = rowBytes * h;
     const bool rle = type == 2;
-    if (uint64_t(w) * h > kMaxPixels) { err = "picture larger than 256 megapixels"; return false; }
+    if (!CheckPictureSize(w, h, err)) return false;
     // A run of up to 256 bytes takes three bytes of the file.
-    if ((rle ? total * 3 / 256 : total) > n - pos) { err = "truncated file"; return false; }
+    if ((rle ? total * 3 / 256 : total) > r.Remaining()) return Fail(err, "truncated file");
     std::vector<uint8_t> raw;
-    const uint8_t* data = d + pos;
-    if (rle) {
+    const uint8_t* data;
+    if (!rle) {
+        if (!r.Take(total, data)) return Fail(err, "truncated file");
+    } else {
         try {
             raw.resize(size_t(total));
         } catch (const std::bad_alloc&) {
-            err = "out of memory";
-            return false;
+            return Fail(err, "out of memory");
         }
         size_t k = 0;
         while (k < total) {
-            if (pos >= n) { err = "truncated file"; return false; }
-            uint8_t b = d[pos++];
+            if (r.AtEnd()) return Fail(err, "truncated file");
+            const uint8_t b = r.U8();
             if (b != 0x80) {
                 raw[k++] = b;
                 continue;
             }
-            if (pos >= n) { err = "truncated file"; return false; }
-            uint32_t count = d[pos++];
+            if (r.AtEnd()) return Fail(err, "truncated file");
+            const uint32_t count = r.U8();
             if (count == 0) {
                 raw[k++] = 0x80;
                 continue;
             }
-            if (pos >= n) { err = "truncated file"; return false; }
-            uint8_t v = d[pos++];
+            if (r.AtEnd()) return Fail(err, "truncated file");
+            const uint8_t v = r.U8();
             for (uint32_t i = 0; i <= count && k < total; ++i) raw[k++] = v;
         }
         data = raw.data();

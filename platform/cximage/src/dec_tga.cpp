@@ -18,28 +18,27 @@ inline uint32_t From555(uint32_t v) {
 }  // namespace
 
 bool DecodeTga(const uint8_t* d, size_t n, Picture& out, const char*& err) {
-    if (n < 18) { err = "truncated file"; return false; }
-    const uint8_t idLen = d[0], cmapType = d[1], type = d[2];
-    const uint16_t cmapFirst = Le16(d + 3), cmapLen = Le16(d + 5);
-    const uint8_t cmapBits = d[7];
-    const uint16_t w = Le16(d + 12), h = Le16(d + 14);
-    const uint8_t bpp = d[16], desc = d[17];
+    Reader r(d, n);
+    const uint8_t idLen = r.U8(), cmapType = r.U8(), type = r.U8();
+    const uint16_t cmapFirst = r.Le16(), cmapLen = r.Le16();
+    const uint8_t cmapBits = r.U8();
+    r.Skip(4);  // origin
+    const uint16_t w = r.Le16(), h = r.Le16();
+    const uint8_t bpp = r.U8(), desc = r.U8();
+    if (!r.Ok()) return Fail(err, "truncated file");
     const uint8_t alphaBits = desc & 0x0F;
     const bool rightToLeft = desc & 0x10, topDown = desc & 0x20;
-    if (type != 1 && type != 2 && type != 3 && type != 9 && type != 10 && type != 11) {
-        err = "unsupported TGA image type";
-        return false;
-    }
-    if (cmapType > 1) { err = "invalid TGA colour map type"; return false; }
+    if (type != 1 && type != 2 && type != 3 && type != 9 && type != 10 && type != 11)
+        return Fail(err, "unsupported TGA image type");
+    if (cmapType > 1) return Fail(err, "invalid TGA colour map type");
     const bool rle = type >= 9;
     const int kind = type & 3;  // 1 colour-mapped, 2 true colour, 3 gray
-    if (w == 0 || h == 0) { err = "invalid TGA size"; return false; }
-    if (uint64_t(w) * h > kMaxPixels) { err = "picture larger than 256 megapixels"; return false; }
+    if (w == 0 || h == 0) return Fail(err, "invalid TGA size");
+    if (!CheckPictureSize(w, h, err)) return false;
     bool okDepth = (kind == 1 && (bpp == 8 || bpp == 16)) || (kind == 2 && (bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32)) ||
                    (kind == 3 && (bpp == 8 || bpp == 16));
-    if (!okDepth) { err = "unsupported TGA bit depth"; return false; }
-    size_t pos = 18 + size_t(idLen);
-    if (pos > n) { err = "truncated file"; return false; }
+    if (!okDepth) return Fail(err, "unsupported TGA bit depth");
+    if (!r.Skip(idLen)) return Fail(err, "truncated file");
 
     std::vector<uint32_t> palette;
     bool paletteAlpha = false;
@@ -49,27 +48,26 @@ bool DecodeTga(const uint8_t* d, size_t n, Picture& out, const char*& err) {
             case 15: case 16: eb = 2; break;
             case 24: eb = 3; break;
             case 32: eb = 4; break;
-            default: err = "unsupported TGA colour map depth"; return false;
+            default: return Fail(err, "unsupported TGA colour map depth");
         }
-        if (uint64_t(cmapLen) * eb > n - pos) { err = "truncated file"; return false; }
+        const uint8_t* cmap;
+        if (!r.Take(uint64_t(cmapLen) * eb, cmap)) return Fail(err, "truncated file");
         if (kind == 1) {
             palette.resize(cmapLen);
             for (size_t i = 0; i < cmapLen; ++i) {
-                const uint8_t* e = d + pos + i * eb;
+                const uint8_t* e = cmap + i * eb;
                 if (eb == 2) palette[i] = From555(Le16(e));
                 else if (eb == 3) palette[i] = e[0] | (e[1] << 8) | (uint32_t(e[2]) << 16) | 0xFF000000u;
                 else palette[i] = Le32(e);
             }
             paletteAlpha = eb == 4 && alphaBits > 0;
         }
-        pos += size_t(cmapLen) * eb;
     } else if (kind == 1) {
-        err = "TGA colour map missing";
-        return false;
+        return Fail(err, "TGA colour map missing");
     }
 
     const size_t pb = (bpp + 7) / 8;
-    if (!FitsInFile(w, h, rle ? 1 + pb : pb, rle ? 128 : 1, n - pos)) { err = "truncated file"; return false; }
+    if (!FitsInFile(w, h, rle ? 1 + pb : pb, rle ? 128 : 1, r.Remaining())) return Fail(err, "truncated file");
     if (!out.Allocate(w, h, err)) return false;
     const bool hasAlpha = (kind == 2 && bpp == 32 && alphaBits > 0) || (kind == 3 && bpp == 16) ||
                           (kind == 1 && paletteAlpha) || (kind == 2 && bpp == 16 && alphaBits == 1);
@@ -109,25 +107,25 @@ bool DecodeTga(const uint8_t* d, size_t n, Picture& out, const char*& err) {
         ++k;
     };
     if (!rle) {
-        const uint8_t* s = d + pos;
+        const uint8_t* s;
+        if (!r.Take(total * pb, s)) return Fail(err, "truncated file", out);
         while (k < total) {
             store(convert(s));
             s += pb;
         }
     } else {
         while (k < total) {
-            if (pos >= n) { out = Picture(); err = "truncated file"; return false; }
-            uint8_t head = d[pos++];
-            uint32_t count = (head & 0x7F) + 1u;
+            if (r.AtEnd()) return Fail(err, "truncated file", out);
+            const uint8_t head = r.U8();
+            const uint32_t count = (head & 0x7F) + 1u;
+            const uint8_t* s;
             if (head & 0x80) {
-                if (n - pos < pb) { out = Picture(); err = "truncated file"; return false; }
-                uint32_t c = convert(d + pos);
-                pos += pb;
+                if (!r.Take(pb, s)) return Fail(err, "truncated file", out);
+                const uint32_t c = convert(s);
                 for (uint32_t i = 0; i < count && k < total; ++i) store(c);
             } else {
-                if (uint64_t(count) * pb > n - pos) { out = Picture(); err = "truncated file"; return false; }
-                for (uint32_t i = 0; i < count && k < total; ++i) store(convert(d + pos + size_t(i) * pb));
-                pos += size_t(count) * pb;
+                if (!r.Take(uint64_t(count) * pb, s)) return Fail(err, "truncated file", out);
+                for (uint32_t i = 0; i < count && k < total; ++i) store(convert(s + size_t(i) * pb));
             }
         }
     }

@@ -301,7 +301,160 @@ struct Symbol {
 
 constexpr int kClOrder[kClCodes] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
-}  // namespace
+// ---------------------------------------------------------------------------------------------
+// Writing one block
+
+// One item of the code-length sequence in a dynamic block's header: a length (0..15) or a run
+// (16 repeats the previous length, 17 and 18 repeat zero) with its extra bits.
+struct ClItem {
+    uint8_t sym, extraBits, extra;
+};
+
+// The code lengths of both codes as the header carries them, with runs; returns the item count.
+int RleLengths(const uint8_t* lens, int n, ClItem* items) {
+    int count = 0;
+    for (int i = 0; i < n;) {
+        uint8_t v = lens[i];
+        int run = 1;
+        while (i + run < n && lens[i + run] == v) ++run;
+        if (v == 0 && run >= 3) {
+            int left = run;
+            while (left >= 3) {
+                if (left >= 11) {
+                    int k = std::min(left, 138);
+                    items[count++] = ClItem{18, 7, uint8_t(k - 11)};
+                    left -= k;
+                } else {
+                    int k = std::min(left, 10);
+                    items[count++] = ClItem{17, 3, uint8_t(k - 3)};
+                    left -= k;
+                }
+            }
+            for (int k = 0; k < left; ++k) items[count++] = ClItem{0, 0, 0};
+        } else if (v != 0 && run >= 4) {
+            items[count++] = ClItem{v, 0, 0};
+            int left = run - 1;
+            while (left >= 3) {
+                int k = std::min(left, 6);
+                items[count++] = ClItem{16, 2, uint8_t(k - 3)};
+                left -= k;
+            }
+            for (int k = 0; k < left; ++k) items[count++] = ClItem{v, 0, 0};
+        } else {
+            for (int k = 0; k < run; ++k) items[count++] = ClItem{v, 0, 0};
+        }
+        i += run;
+    }
+    return count;
+}
+
+// The Huffman codes of one dynamic block and the header's description of them.
+struct DynamicCodes {
+    uint8_t litLens[kLitLenCodes], distLens[kDistCodes], clLens[kClCodes];
+    int hlit, hdist, hclen;  // code lengths the header sends of each code
+    ClItem items[kLitLenCodes + kDistCodes];
+    int nItems;
+};
+
+// Code lengths from the block's symbol counts, then the code-length code that sends them.
+void PlanDynamicCodes(const uint32_t* litFreq, const uint32_t* distFreq, DynamicCodes& c) {
+    BuildLengths(litFreq, kLitLenCodes, 15, c.litLens);
+    BuildLengths(distFreq, kDistCodes, 15, c.distLens);
+    c.hlit = kLitLenCodes;
+    c.hdist = kDistCodes;
+    while (c.hlit > 257 && !c.litLens[c.hlit - 1]) --c.hlit;
+    while (c.hdist > 1 && !c.distLens[c.hdist - 1]) --c.hdist;
+    uint8_t all[kLitLenCodes + kDistCodes];
+    std::copy(c.litLens, c.litLens + c.hlit, all);
+    std::copy(c.distLens, c.distLens + c.hdist, all + c.hlit);
+    c.nItems = RleLengths(all, c.hlit + c.hdist, c.items);
+    uint32_t clFreq[kClCodes] = {0};
+    for (int i = 0; i < c.nItems; ++i) ++clFreq[c.items[i].sym];
+    BuildLengths(clFreq, kClCodes, 7, c.clLens);
+    c.hclen = kClCodes;
+    while (c.hclen > 4 && !c.clLens[kClOrder[c.hclen - 1]]) --c.hclen;
+}
+
+// Size in bits of the block written with these codes.
+uint64_t DynamicBlockBits(const DynamicCodes& c, const uint32_t* litFreq, const uint32_t* distFreq) {
+    const Tables& tables = T();
+    uint64_t bits = 3 + 5 + 5 + 4 + 3 * uint64_t(c.hclen);
+    for (int i = 0; i < c.nItems; ++i) bits += c.clLens[c.items[i].sym] + c.items[i].extraBits;
+    for (int s = 0; s < kLitLenCodes; ++s) bits += uint64_t(litFreq[s]) * c.litLens[s];
+    for (int k = 0; k < 29; ++k) bits += uint64_t(litFreq[257 + k]) * (k >= 8 && k < 28 ? (k - 4) / 4 : 0);
+    for (int k = 0; k < kDistCodes; ++k) bits += uint64_t(distFreq[k]) * (c.distLens[k] + tables.distExtra[k]);
+    return bits;
+}
+
+// Size in bits of raw bytes as stored blocks (header, padding, lengths), with the byte that
+// aligning may add.
+uint64_t StoredBlockBits(size_t raw) { return uint64_t(raw) * 8 + (raw / 65535 + 1) * 40 + 8; }
+
+// Stored blocks of at most 65535 bytes each; only the last one of the stream is marked final.
+void WriteStoredBlocks(BitWriter& bw, const uint8_t* in, size_t size, bool final) {
+    size_t p = 0;
+    do {
+        size_t k = std::min<size_t>(65535, size - p);
+        bool last = final && p + k == size;
+        bw.Put(last ? 1 : 0, 1);
+        bw.Put(0, 2);
+        bw.AlignToByte();
+        uint8_t* o = bw.Out();
+        o[0] = uint8_t(k);
+        o[1] = uint8_t(k >> 8);
+        o[2] = uint8_t(~k);
+        o[3] = uint8_t((~k) >> 8);
+        std::memcpy(o + 4, in + p, k);
+        bw.SetOut(o + 4 + k);
+        p += k;
+    } while (p < size);
+}
+
+// Block type, the three counts, the code-length code and the code lengths of both codes.
+void WriteDynamicHeader(BitWriter& bw, const DynamicCodes& c, bool final) {
+    uint16_t clCodes[kClCodes];
+    BuildCodes(c.clLens, kClCodes, clCodes);
+    bw.Put(final ? 1 : 0, 1);
+    bw.Put(2, 2);  // dynamic Huffman codes
+    bw.Put(uint32_t(c.hlit - 257), 5);
+    bw.Put(uint32_t(c.hdist - 1), 5);
+    bw.Put(uint32_t(c.hclen - 4), 4);
+    for (int i = 0; i < c.hclen; ++i) bw.Put(c.clLens[kClOrder[i]], 3);
+    for (int i = 0; i < c.nItems; ++i) {
+        bw.Put(clCodes[c.items[i].sym], c.clLens[c.items[i].sym]);
+        if (c.items[i].extraBits) bw.Put(c.items[i].extra, c.items[i].extraBits);
+    }
+}
+
+// The block's literals and length-distance pairs, then the end-of-block code.
+void WriteSymbols(BitWriter& bw, const Symbol* syms, size_t count, const DynamicCodes& c) {
+    const Tables& tables = T();
+    uint16_t litCodes[kLitLenCodes], distCodes[kDistCodes];
+    BuildCodes(c.litLens, kLitLenCodes, litCodes);
+    BuildCodes(c.distLens, kDistCodes, distCodes);
+    // One combined code and length per literal-length table entry.
+    uint32_t litEntry[kLitLenCodes];
+    for (int s = 0; s < kLitLenCodes; ++s) litEntry[s] = uint32_t(litCodes[s]) | (uint32_t(c.litLens[s]) << 16);
+    for (size_t i = 0; i < count; ++i) {
+        const Symbol s = syms[i];
+        if (s.dist == 0) {
+            uint32_t e = litEntry[s.litOrLen];
+            bw.Put(e & 0xFFFF, e >> 16);
+        } else {
+            const LengthCode& lc = tables.len[s.litOrLen];
+            uint32_t e = litEntry[lc.code];
+            uint64_t v = (e & 0xFFFF) | (uint64_t(lc.extra) << (e >> 16));
+            bw.Put(v, (e >> 16) + lc.extraBits);
+            int dc = tables.DistCode(s.dist);
+            uint64_t dv = distCodes[dc] | (uint64_t(s.dist - tables.distBase[dc]) << c.distLens[dc]);
+            bw.Put(dv, c.distLens[dc] + tables.distExtra[dc]);
+        }
+    }
+    bw.Put(litCodes[256], c.litLens[256]);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Matching and the compressor
 
 // Length of the common prefix of a and b, known to be at least len, at most maxLen.
 size_t ExtendMatch(const uint8_t* a, const uint8_t* b, size_t len, size_t maxLen) {
@@ -478,138 +631,23 @@ private:
         m_pos = pos;
     }
 
-    // Code-length sequence of the two codes with runs (16, 17, 18) for the block header.
-    struct ClItem {
-        uint8_t sym, extraBits, extra;
-    };
-
-    static int RleLengths(const uint8_t* lens, int n, ClItem* items) {
-        int count = 0;
-        for (int i = 0; i < n;) {
-            uint8_t v = lens[i];
-            int run = 1;
-            while (i + run < n && lens[i + run] == v) ++run;
-            if (v == 0 && run >= 3) {
-                int left = run;
-                while (left >= 3) {
-                    if (left >= 11) {
-                        int k = std::min(left, 138);
-                        items[count++] = ClItem{18, 7, uint8_t(k - 11)};
-                        left -= k;
-                    } else {
-                        int k = std::min(left, 10);
-                        items[count++] = ClItem{17, 3, uint8_t(k - 3)};
-                        left -= k;
-                    }
-                }
-                for (int k = 0; k < left; ++k) items[count++] = ClItem{0, 0, 0};
-            } else if (v != 0 && run >= 4) {
-                items[count++] = ClItem{v, 0, 0};
-                int left = run - 1;
-                while (left >= 3) {
-                    int k = std::min(left, 6);
-                    items[count++] = ClItem{16, 2, uint8_t(k - 3)};
-                    left -= k;
-                }
-                for (int k = 0; k < left; ++k) items[count++] = ClItem{v, 0, 0};
-            } else {
-                for (int k = 0; k < run; ++k) items[count++] = ClItem{v, 0, 0};
-            }
-            i += run;
-        }
-        return count;
-    }
-
+    // Ends the open block: dynamic Huffman codes, or stored when that is smaller.
     bool EmitBlock(size_t start, size_t end, bool final) {
-        BitWriter& bw = m_bw;
-        const Tables& tables = T();
-        ++m_litFreq[256];
-        uint8_t litLens[kLitLenCodes], distLens[kDistCodes];
-        BuildLengths(m_litFreq, kLitLenCodes, 15, litLens);
-        BuildLengths(m_distFreq, kDistCodes, 15, distLens);
-        int hlit = kLitLenCodes, hdist = kDistCodes;
-        while (hlit > 257 && !litLens[hlit - 1]) --hlit;
-        while (hdist > 1 && !distLens[hdist - 1]) --hdist;
-        uint8_t all[kLitLenCodes + kDistCodes];
-        std::copy(litLens, litLens + hlit, all);
-        std::copy(distLens, distLens + hdist, all + hlit);
-        ClItem items[kLitLenCodes + kDistCodes];
-        int nItems = RleLengths(all, hlit + hdist, items);
-        uint32_t clFreq[kClCodes] = {0};
-        for (int i = 0; i < nItems; ++i) ++clFreq[items[i].sym];
-        uint8_t clLens[kClCodes];
-        BuildLengths(clFreq, kClCodes, 7, clLens);
-        int hclen = kClCodes;
-        while (hclen > 4 && !clLens[kClOrder[hclen - 1]]) --hclen;
-
-        // Size of the block with these codes, in bits.
-        uint64_t bits = 3 + 5 + 5 + 4 + 3 * uint64_t(hclen);
-        for (int i = 0; i < nItems; ++i) bits += clLens[items[i].sym] + items[i].extraBits;
-        for (int s = 0; s < kLitLenCodes; ++s) bits += uint64_t(m_litFreq[s]) * litLens[s];
-        for (int c = 0; c < 29; ++c) bits += uint64_t(m_litFreq[257 + c]) * (c >= 8 && c < 28 ? (c - 4) / 4 : 0);
-        for (int c = 0; c < kDistCodes; ++c) bits += uint64_t(m_distFreq[c]) * (distLens[c] + tables.distExtra[c]);
-        const size_t raw = end - start;
-        const uint64_t storedBits = uint64_t(raw) * 8 + (raw / 65535 + 1) * 40 + 8;
-
-        if (!m_out.Reserve(size_t(std::min(bits, storedBits) / 8) + 64)) return false;
-        bw.SetOut(m_out.End());
-        if (storedBits < bits) {
-            // Stored blocks of at most 65535 bytes each.
-            size_t p = start;
-            do {
-                size_t k = std::min<size_t>(65535, end - p);
-                bool last = final && p + k == end;
-                bw.Put(last ? 1 : 0, 1);
-                bw.Put(0, 2);
-                bw.AlignToByte();
-                uint8_t* o = bw.Out();
-                o[0] = uint8_t(k);
-                o[1] = uint8_t(k >> 8);
-                o[2] = uint8_t(~k);
-                o[3] = uint8_t((~k) >> 8);
-                std::memcpy(o + 4, m_in + p, k);
-                bw.SetOut(o + 4 + k);
-                p += k;
-            } while (p < end);
-            m_out.Advance(size_t(bw.Out() - m_out.End()));
-            return true;
+        ++m_litFreq[256];  // the end-of-block code
+        DynamicCodes codes;
+        PlanDynamicCodes(m_litFreq, m_distFreq, codes);
+        const uint64_t dynamicBits = DynamicBlockBits(codes, m_litFreq, m_distFreq);
+        const uint64_t storedBits = StoredBlockBits(end - start);
+        if (!m_out.Reserve(size_t(std::min(dynamicBits, storedBits) / 8) + 64)) return false;
+        m_bw.SetOut(m_out.End());
+        if (storedBits < dynamicBits) {
+            WriteStoredBlocks(m_bw, m_in + start, end - start, final);
+        } else {
+            WriteDynamicHeader(m_bw, codes, final);
+            WriteSymbols(m_bw, m_syms, m_count, codes);
         }
-
-        uint16_t litCodes[kLitLenCodes], distCodes[kDistCodes], clCodes[kClCodes];
-        BuildCodes(litLens, kLitLenCodes, litCodes);
-        BuildCodes(distLens, kDistCodes, distCodes);
-        BuildCodes(clLens, kClCodes, clCodes);
-        bw.Put(final ? 1 : 0, 1);
-        bw.Put(2, 2);  // dynamic Huffman codes
-        bw.Put(uint32_t(hlit - 257), 5);
-        bw.Put(uint32_t(hdist - 1), 5);
-        bw.Put(uint32_t(hclen - 4), 4);
-        for (int i = 0; i < hclen; ++i) bw.Put(clLens[kClOrder[i]], 3);
-        for (int i = 0; i < nItems; ++i) {
-            bw.Put(clCodes[items[i].sym], clLens[items[i].sym]);
-            if (items[i].extraBits) bw.Put(items[i].extra, items[i].extraBits);
-        }
-        // Literal and length-distance pairs; one combined code per literal-length table entry.
-        uint32_t litEntry[kLitLenCodes];
-        for (int s = 0; s < kLitLenCodes; ++s) litEntry[s] = uint32_t(litCodes[s]) | (uint32_t(litLens[s]) << 16);
-        for (size_t i = 0; i < m_count; ++i) {
-            const Symbol s = m_syms[i];
-            if (s.dist == 0) {
-                uint32_t e = litEntry[s.litOrLen];
-                bw.Put(e & 0xFFFF, e >> 16);
-            } else {
-                const LengthCode& lc = tables.len[s.litOrLen];
-                uint32_t e = litEntry[lc.code];
-                uint64_t v = (e & 0xFFFF) | (uint64_t(lc.extra) << (e >> 16));
-                bw.Put(v, (e >> 16) + lc.extraBits);
-                int dc = tables.DistCode(s.dist);
-                uint64_t dv = distCodes[dc] | (uint64_t(s.dist - tables.distBase[dc]) << distLens[dc]);
-                bw.Put(dv, distLens[dc] + tables.distExtra[dc]);
-            }
-        }
-        bw.Put(litCodes[256], litLens[256]);
-        // Keep the bits that do not fill a byte in the writer; only whole words were written.
-        m_out.Advance(size_t(bw.Out() - m_out.End()));
+        // Bits that do not fill a word stay in the writer; only whole words were written.
+        m_out.Advance(size_t(m_bw.Out() - m_out.End()));
         return true;
     }
 
@@ -631,8 +669,16 @@ private:
     uint32_t m_distFreq[kDistCodes];
 };
 
+}  // namespace
+
+// What ZlibCompressor hides: the compressor of this file.
+class ZlibCompressor::Impl : public Deflater {
+public:
+    using Deflater::Deflater;
+};
+
 bool ZlibCompressor::Begin(ByteSink& out) {
-    m_deflater.reset(new (std::nothrow) Deflater(out));
+    m_deflater.reset(new (std::nothrow) Impl(out));
     if (!m_deflater || !m_deflater->Init() || !out.Reserve(2)) return false;
     m_out = &out;
     out.End()[0] = 0x78;  // deflate, 32K window

@@ -30,8 +30,6 @@ private:
     size_t m_size = 0, m_capacity = 0;
 };
 
-class Deflater;
-
 // One zlib stream (header, deflate blocks, Adler-32) written piece by piece into out. Memory use
 // stays fixed whatever the input's length. Every call answers false when memory runs out.
 class ZlibCompressor {
@@ -43,7 +41,8 @@ public:
     bool Finish();
 
 private:
-    std::unique_ptr<Deflater> m_deflater;
+    class Impl;  // defined in deflate.cpp
+    std::unique_ptr<Impl> m_deflater;
     ByteSink* m_out = nullptr;
 };
 

@@ -497,7 +497,8 @@ bool RotateFree(const Picture& src, double degrees, Picture& dst, const char*& e
     const double w = src.width, h = src.height;
     double nw = std::fabs(w * cs) + std::fabs(h * sn), nh = std::fabs(w * sn) + std::fabs(h * cs);
     uint64_t dw = uint64_t(std::ceil(nw - 1e-6)), dh = uint64_t(std::ceil(nh - 1e-6));
-    if (dw == 0 || dh == 0 || dw * dh > cximg::kMaxPixels) {
+    const char* sizeError = nullptr;
+    if (!cximg::CheckPictureSize(dw, dh, sizeError)) {
         err = "rotated picture too large";
         return false;
     }

@@ -14,13 +14,19 @@ static PlatformDecoder g_platformDecoder = nullptr;
 void SetPlatformDecoder(PlatformDecoder decoder) { g_platformDecoder = decoder; }
 PlatformDecoder GetPlatformDecoder() { return g_platformDecoder; }
 
+bool CheckPictureSize(uint64_t width, uint64_t height, const char*& err) {
+    if (width == 0 || height == 0) return Fail(err, "empty picture");
+    // width * height > kMaxPixels, without the product overflowing
+    if (width > kMaxPixels / height) return Fail(err, "picture larger than 256 megapixels");
+    return true;
+}
+
 bool Picture::Allocate(uint32_t w, uint32_t h, const char*& err) {
     px.reset();
     width = height = 0;
-    if (w == 0 || h == 0) { err = "empty picture"; return false; }
-    if (uint64_t(w) * h > kMaxPixels) { err = "picture larger than 256 megapixels"; return false; }
+    if (!CheckPictureSize(w, h, err)) return false;
     px.reset(new (std::nothrow) uint8_t[size_t(w) * h * 4]);
-    if (!px) { err = "out of memory"; return false; }
+    if (!px) return Fail(err, "out of memory");
     width = w;
     height = h;
     return true;
@@ -257,10 +263,12 @@ bool CxImage::Decode(const uint8_t* data, size_t size, uint32_t imagetype) {
     // A header that claims more pixels than any decoder accepts ends the load before a decoder
     // (ours or the platform's) sets out to allocate for it.
     const uint32_t detected = cximg::DetectFormat(data, size);
+    // A claim of zero pixels is left to the decoder, which names the fault in its own words.
     uint64_t claimedWidth = 0, claimedHeight = 0;
-    if (cximg::ClaimedSize(data, size, detected, claimedWidth, claimedHeight) &&
-        claimedWidth * claimedHeight > cximg::kMaxPixels) {
-        m_lastError = "picture larger than 256 megapixels";
+    const char* sizeError = nullptr;
+    if (cximg::ClaimedSize(data, size, detected, claimedWidth, claimedHeight) && claimedWidth &&
+        claimedHeight && !cximg::CheckPictureSize(claimedWidth, claimedHeight, sizeError)) {
+        m_lastError = sizeError;
         return false;
     }
     Picture pic;

@@ -275,10 +275,8 @@ bool WicDecode(const uint8_t* data, size_t size, uint32_t type, Picture& out, co
         err = "corrupt file";
         return false;
     }
-    if (uint64_t(w) * h > cximg::kMaxPixels) {
-        err = "picture larger than 256 megapixels";
-        return false;
-    }
+    // A frame without pixels is left to the steps below, which report it as they always did.
+    if (w && h && !cximg::CheckPictureSize(w, h, err)) return false;
     ComPtr<IWICFormatConverter> converter;
     if (FAILED(factory->CreateFormatConverter(&converter)) ||
         FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
