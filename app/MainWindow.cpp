@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "app/MainWindowLayout.h"
 #include "app/PictureRules.h"
 #include "app/ProgramObjects.h"
 #include "runtime/RuntimeUtil.h"
@@ -100,7 +101,7 @@ rg_ZhuChuangKouLei::~rg_ZhuChuangKouLei() {
 }
 
 void rg_ZhuChuangKouLei::SetWindowProperties() {
-    SetBorderStyle(1);
+    SetBorderStyle(kBorderSizable);
     SetMaximizeBox(true);
 }
 
@@ -115,15 +116,15 @@ void rg_ZhuChuangKouLei::BindPaintHook() {
 
 // ---- creation ------------------------------------------------------------------------------------
 
-void rg_ZhuChuangKouLei::CreateChild(CQelWinControl& control, uint32_t id, int32_t x, int32_t y, int32_t width,
-                                     int32_t height) {
+void rg_ZhuChuangKouLei::CreateChild(CQelWinControl& control, int32_t id) {
+    const ControlPlace& place = ControlPlaceOf(id);
     CQelCreateRecord record;
     record.parent = GetWindowObject();
-    record.x = x;
-    record.y = y;
-    record.width = width;
-    record.height = height;
-    record.id = id;
+    record.x = place.x;
+    record.y = place.y;
+    record.width = place.width;
+    record.height = place.height;
+    record.id = static_cast<uint32_t>(place.id);
     record.title = L"";
     control.Create(record);
 }
@@ -143,7 +144,7 @@ void rg_ZhuChuangKouLei::PrepareSlider(rg_HuaKuaiTiao& slider, int64_t maximum, 
     // Horizontal, no tick marks.
     slider.SetStyle((slider.GetStyle() & ~static_cast<uint32_t>(TBS_VERT | TBS_TOP | TBS_BOTH | TBS_NOTICKS)) |
                     TBS_NOTICKS);
-    if (setPosition) slider.SetPosition(255);
+    if (setPosition) slider.SetPosition(kLightSliderNeutral);
     slider.SetPageSize(1);
 }
 
@@ -151,49 +152,49 @@ void rg_ZhuChuangKouLei::CreateComponents() {
     BindEvent(*this, created, QelMemberHandler<&rg_ZhuChuangKouLei::OnWindowCreated>::Call, selfPointer);
 
     hiddenPainter.Hide();
-    CreateChild(hiddenPainter, 101, 325, 359, 496, 296);
+    CreateChild(hiddenPainter, kHiddenPainterId);
     BindPainterMouse(hiddenPainter);
 
-    CreateChild(picturePainter, 102, 5, 151, 536, 280);
+    CreateChild(picturePainter, kPicturePainterId);
     BindPainterMouse(picturePainter);
 
     const auto sliderHandler = QelMemberHandler<&rg_ZhuChuangKouLei::OnSliderChanged>::Call;
-    PrepareSlider(brightnessSlider, 510, true);
-    CreateChild(brightnessSlider, 103, 77, 15, 872, 40);
+    PrepareSlider(brightnessSlider, kLightSliderMaximum, true);
+    CreateChild(brightnessSlider, kBrightnessSliderId);
     BindEvent(brightnessSlider, brightnessSlider.positionChanged, sliderHandler, selfPointer);
-    PrepareSlider(contrastSlider, 510, true);
-    CreateChild(contrastSlider, 104, 77, 59, 872, 40);
+    PrepareSlider(contrastSlider, kLightSliderMaximum, true);
+    CreateChild(contrastSlider, kContrastSliderId);
     BindEvent(contrastSlider, contrastSlider.positionChanged, sliderHandler, selfPointer);
-    PrepareSlider(hueSlider, 255, false);  // keeps the slider's default position 1
-    CreateChild(hueSlider, 105, 77, 103, 720, 40);
+    PrepareSlider(hueSlider, kHueSliderMaximum, false);  // keeps the slider's default position 1
+    CreateChild(hueSlider, kHueSliderId);
     BindEvent(hueSlider, hueSlider.positionChanged, sliderHandler, selfPointer);
 
-    hueLabel.SetText(L"色调:");
-    hueLabel.SetHorizontalAlignment(2);
-    CreateChild(hueLabel, 106, 5, 95, 56, 24);
-    contrastLabel.SetText(L"对比度:");
-    contrastLabel.SetHorizontalAlignment(2);
-    CreateChild(contrastLabel, 107, 5, 50, 56, 24);
+    CreateLabel(hueLabel, kHueLabelId);
+    CreateLabel(contrastLabel, kContrastLabelId);
 
     const auto buttonHandler = QelMemberHandler<&rg_ZhuChuangKouLei::OnButtonClicked>::Call;
-    grayscaleButton.SetText(L"灰度");
+    grayscaleButton.SetText(ControlPlaceOf(kGrayscaleButtonId).caption);
     grayscaleButton.Hide();
-    CreateChild(grayscaleButton, 108, 629, 111, 64, 32);
+    CreateChild(grayscaleButton, kGrayscaleButtonId);
     BindEvent(grayscaleButton, grayscaleButton.clicked, buttonHandler, selfPointer);
 
-    brightnessLabel.SetText(L"亮度:");
-    brightnessLabel.SetHorizontalAlignment(2);
-    CreateChild(brightnessLabel, 109, 5, 5, 56, 24);
+    CreateLabel(brightnessLabel, kBrightnessLabelId);
 
-    printButton.SetText(L"打印");
-    CreateChild(printButton, 110, 805, 103, 64, 32);
+    printButton.SetText(ControlPlaceOf(kPrintButtonId).caption);
+    CreateChild(printButton, kPrintButtonId);
     BindEvent(printButton, printButton.clicked, buttonHandler, selfPointer);
-    saveButton.SetText(L"保存");
-    CreateChild(saveButton, 111, 885, 103, 56, 32);
+    saveButton.SetText(ControlPlaceOf(kSaveButtonId).caption);
+    CreateChild(saveButton, kSaveButtonId);
     BindEvent(saveButton, saveButton.clicked, buttonHandler, selfPointer);
 
-    CreateChild(cornerButton, 112, 757, 135, 80, 32);
+    CreateChild(cornerButton, kCornerButtonId);
     BindEvent(cornerButton, cornerButton.clicked, buttonHandler, selfPointer);
+}
+
+void rg_ZhuChuangKouLei::CreateLabel(rg_BiaoQian& label, int32_t id) {
+    label.SetText(ControlPlaceOf(id).caption);
+    label.SetHorizontalAlignment(kLabelAlignRight);
+    CreateChild(label, id);
 }
 
 int32_t rg_ZhuChuangKouLei::OnWindowCreated(CQelObject*) {

@@ -98,8 +98,9 @@ private:
     void SetWindowProperties();
     void BindPaintHook();
     // Creates one child control at its fixed place.
-    void CreateChild(rg_Zarno_MFCJieMian_JiBen::CQelWinControl& control, uint32_t id, int32_t x, int32_t y,
-                     int32_t width, int32_t height);
+    void CreateChild(rg_Zarno_MFCJieMian_JiBen::CQelWinControl& control, int32_t id);
+    // A right-aligned label with its caption.
+    void CreateLabel(rg_Zarno_MFCJieMian_JiBen::rg_BiaoQian& label, int32_t id);
     void BindPainterMouse(rg_Zarno_MFCJieMian_JiBen::rg_HuaBan& painter);
     void PrepareSlider(rg_Zarno_MFCJieMian_JiBen::rg_HuaKuaiTiao& slider, int64_t maximum, bool setPosition);
     // Draws the four guide lines of the selection into the canvas.

@@ -55,13 +55,19 @@ inline bool SelectionHasGuideLines(const rg_Zarno_JiBen::rg_JuXingLei& s) {
 // The selection in the picture library's rows, which count from the bottom.
 rg_Zarno_JiBen::rg_JuXingLei SelectionToLibraryRect(const rg_Zarno_JiBen::rg_JuXingLei& s, int32_t height);
 
+// Slider ranges: brightness and contrast run 0..510 with 255 for no change, hue 0..255.
+constexpr int64_t kLightSliderMaximum = 510;
+constexpr int64_t kLightSliderNeutral = 255;
+constexpr int64_t kHueSliderMaximum = 255;
+
 // Light arguments from the brightness and contrast slider positions (0..510, 255 = no change).
 struct LightArgs {
     int32_t brightness;
     int32_t contrast;
 };
 inline LightArgs LightFromSliders(int32_t brightnessPos, int32_t contrastPos) {
-    return LightArgs{brightnessPos - 255, contrastPos - 255};
+    return LightArgs{brightnessPos - static_cast<int32_t>(kLightSliderNeutral),
+                     contrastPos - static_cast<int32_t>(kLightSliderNeutral)};
 }
 
 }  // namespace rg_Zarno_YangLi

@@ -22,6 +22,17 @@
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 
+// Border styles of a form: the frame and the kind of window. 1 and 3 can be sized with the mouse.
+enum FormBorderStyle : int64_t {
+    kBorderNone = 0,
+    kBorderSizable = 1,
+    kBorderFixed = 2,
+    kBorderSizableTool = 3,
+    kBorderFixedTool = 4,
+    kBorderSizableSunken = 5,
+    kBorderFixedSunken = 6,
+};
+
 // Callback message of a form's notification-area icon.
 constexpr UINT kNotifyIconMessage = 0xA000;
 // Message of a form to its host dialog; wParam is one of the codes below.
@@ -87,7 +98,7 @@ public:
     int64_t enterInProgress = 0;
     CRefQelMenu* menu = nullptr;          // one reference
     HICON notifyIcon = nullptr;           // owned
-    int64_t borderStyle = 2;
+    int64_t borderStyle = 2;              // a FormBorderStyle
     int64_t caption = 1;
     int64_t maximizeBox = 0;
     int64_t minimizeBox = 1;

@@ -8,6 +8,9 @@
 
 namespace rg_Zarno_MFCJieMian_JiBen {
 
+// Horizontal alignment of a label's text.
+enum LabelAlignment : int32_t { kLabelAlignLeft = 0, kLabelAlignCentre = 1, kLabelAlignRight = 2 };
+
 // Message that raises a label's feedback event; its result is the handler's.
 constexpr UINT kLabelFeedbackMessage = 0xA002;
 

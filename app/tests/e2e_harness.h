@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "app/MainWindowLayout.h"
+
 class CQelMFCApp;
 
 namespace e2e {
@@ -112,24 +114,24 @@ POINT ScreenCentre(HWND window);
 
 // ---- the program's windows ----------------------------------------------------------------------------
 
-// Control ids of the main window.
+// Control ids of the main window and where the picture starts in its client area, from the
+// window's own table.
 enum ControlId : int {
-    kHiddenPainter = 101,
-    kPicturePainter = 102,
-    kBrightnessSlider = 103,
-    kContrastSlider = 104,
-    kHueSlider = 105,
-    kHueLabel = 106,
-    kContrastLabel = 107,
-    kGrayscaleButton = 108,
-    kBrightnessLabel = 109,
-    kPrintButton = 110,
-    kSaveButton = 111,
-    kCornerButton = 112,
+    kHiddenPainter = rg_Zarno_YangLi::kHiddenPainterId,
+    kPicturePainter = rg_Zarno_YangLi::kPicturePainterId,
+    kBrightnessSlider = rg_Zarno_YangLi::kBrightnessSliderId,
+    kContrastSlider = rg_Zarno_YangLi::kContrastSliderId,
+    kHueSlider = rg_Zarno_YangLi::kHueSliderId,
+    kHueLabel = rg_Zarno_YangLi::kHueLabelId,
+    kContrastLabel = rg_Zarno_YangLi::kContrastLabelId,
+    kGrayscaleButton = rg_Zarno_YangLi::kGrayscaleButtonId,
+    kBrightnessLabel = rg_Zarno_YangLi::kBrightnessLabelId,
+    kPrintButton = rg_Zarno_YangLi::kPrintButtonId,
+    kSaveButton = rg_Zarno_YangLi::kSaveButtonId,
+    kCornerButton = rg_Zarno_YangLi::kCornerButtonId,
 };
-
-// Where the picture starts in the main window's client area.
-constexpr int kPictureX = 5, kPictureY = 151;
+using rg_Zarno_YangLi::kPictureX;
+using rg_Zarno_YangLi::kPictureY;
 
 // A window's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND child);
