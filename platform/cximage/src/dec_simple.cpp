@@ -241,10 +241,10 @@ bool DecodeSka(const uint8_t* d, size_t n, Picture& out, const char*& err) {
 
 bool DecodeRas(const uint8_t* d, size_t n, Picture& out, const char*& err) {
     Reader r(d, n);
-    const uint32_t magic = r.Be32(), w = r.Be32(), h = r.Be32(), depth = r.Be32();
-    r.Skip(4);  // length of the pixel data
-    const uint32_t type = r.Be32(), mapType = r.Be32(), mapLength = r.Be32();
-    if (!r.Ok()) return Fail(err, "truncated file");
+    const uint8_t* hd;  // eight 32-bit fields; the fifth, the pixel data's length, is not used
+    if (!r.Take(32, hd)) return Fail(err, "truncated file");
+    const uint32_t magic = Be32(hd), w = Be32(hd + 4), h = Be32(hd + 8), depth = Be32(hd + 12);
+    const uint32_t type = Be32(hd + 20), mapType = Be32(hd + 24), mapLength = Be32(hd + 28);
     if (magic != 0x59a66a95u) return Fail(err, "not a Sun raster file");
     if (depth != 1 && depth != 8 && depth != 24 && depth != 32) return Fail(err, "unsupported Sun raster bit depth");
     if (type > 3) return Fail(err, "unsupported Sun raster type");

@@ -99,7 +99,7 @@ bool DecodeTga(const uint8_t* d, size_t n, Picture& out, const char*& err) {
 
     const uint64_t total = uint64_t(w) * h;
     uint64_t k = 0;
-    auto store = [&](uint32_t c) {
+    auto store = [&](uint32_t c) CXIMG_ALWAYS_INLINE {
         uint32_t fy = uint32_t(k / w), fx = uint32_t(k % w);
         uint32_t y = topDown ? fy : h - 1 - fy;
         uint32_t x = rightToLeft ? w - 1 - fx : fx;

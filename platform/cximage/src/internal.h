@@ -7,6 +7,14 @@
 
 #include "ximacore.h"
 
+// For the small per-pixel lambdas of the decoders' pixel loops, which the compiler otherwise may
+// leave out of line as a decoder grows.
+#if defined(__GNUC__) || defined(__clang__)
+#define CXIMG_ALWAYS_INLINE __attribute__((always_inline))
+#else
+#define CXIMG_ALWAYS_INLINE
+#endif
+
 namespace cximg {
 
 inline uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
@@ -44,12 +52,9 @@ inline bool Fail(const char*& err, const char* reason) {
     err = reason;
     return false;
 }
-// The same after the picture was allocated: the half-decoded pixels are dropped first.
-inline bool Fail(const char*& err, const char* reason, Picture& discard) {
-    discard = Picture();
-    err = reason;
-    return false;
-}
+// The same after the picture was allocated: the half-decoded pixels are dropped first. (Out of
+// line: it sits on the cold paths of the pixel loops.)
+bool Fail(const char*& err, const char* reason, Picture& discard);
 
 // Reads a byte buffer front to back with every access checked against its end. A read that does
 // not fit gives 0 (or an empty span), leaves the position where it was and marks the reader as
@@ -62,7 +67,7 @@ public:
     size_t Size() const { return m_size; }
     size_t Pos() const { return m_pos; }
     size_t Remaining() const { return m_size - m_pos; }
-    bool AtEnd() const { return m_pos == m_size; }
+    bool AtEnd() const { return !Has(1); }  // the same test as U8's, so a check before a read folds into it
     bool Has(uint64_t count) const { return count <= Remaining(); }
     bool Ok() const { return !m_failed; }
     // Where the next read starts (the bytes from here on are Remaining() long).

@@ -21,6 +21,12 @@ bool CheckPictureSize(uint64_t width, uint64_t height, const char*& err) {
     return true;
 }
 
+bool Fail(const char*& err, const char* reason, Picture& discard) {
+    discard = Picture();
+    err = reason;
+    return false;
+}
+
 bool Picture::Allocate(uint32_t w, uint32_t h, const char*& err) {
     px.reset();
     width = height = 0;

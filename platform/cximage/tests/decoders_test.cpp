@@ -7,6 +7,7 @@
 #include <map>
 #include <random>
 
+#include "internal.h"
 #include "test_util.h"
 #include "ximacore.h"
 
@@ -459,6 +460,115 @@ TEST_F(WithPlatform, AKnownSignatureThatNoDecoderReadsIsCalledDamaged) {
     CxImage other;
     EXPECT_FALSE(other.Decode(reinterpret_cast<const uint8_t*>(text.data()), text.size(), CXIMAGE_FORMAT_PNG));
     EXPECT_STREQ(other.GetLastError(), "unknown file format");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The shared pieces under the decoders: the byte reader and the picture size rule.
+
+TEST(Reader, ReadsUpToTheLastByteAndFailsOnePast) {
+    const uint8_t bytes[] = {0x12, 0x34, 0x56, 0x78, 0x9A};
+    cximg::Reader r(bytes, sizeof bytes);
+    EXPECT_EQ(r.Be16(), 0x1234);
+    EXPECT_EQ(r.Le16(), 0x7856);
+    EXPECT_EQ(r.Remaining(), 1u);
+    EXPECT_EQ(r.U8(), 0x9A);  // exactly the last byte
+    EXPECT_TRUE(r.Ok());
+    EXPECT_TRUE(r.AtEnd());
+    EXPECT_EQ(r.U8(), 0);  // one past the end
+    EXPECT_FALSE(r.Ok());
+    EXPECT_EQ(r.Pos(), 5u);
+}
+
+TEST(Reader, AWideReadThatDoesNotFitLeavesThePositionAndStaysFailed) {
+    const uint8_t bytes[] = {1, 2, 3, 4, 5, 6};
+    cximg::Reader r(bytes, sizeof bytes);
+    r.Skip(3);
+    EXPECT_EQ(r.Be32(), 0u);  // needs 4, 3 are left
+    EXPECT_FALSE(r.Ok());
+    EXPECT_EQ(r.Pos(), 3u);
+    EXPECT_EQ(r.Le16(), 0x0504);  // what fits is still read, the failure mark stays
+    EXPECT_FALSE(r.Ok());
+    cximg::Reader whole(bytes, sizeof bytes);
+    EXPECT_EQ(whole.Be32(), 0x01020304u);
+    EXPECT_EQ(whole.Le16(), 0x0605);
+    EXPECT_TRUE(whole.Ok());
+    cximg::Reader wide(bytes, sizeof bytes);
+    EXPECT_EQ(wide.Be64(), 0u);
+    EXPECT_FALSE(wide.Ok());
+}
+
+TEST(Reader, SubSpansAndSkipsStopAtTheEnd) {
+    const uint8_t bytes[] = {10, 20, 30, 40};
+    cximg::Reader r(bytes, sizeof bytes);
+    cximg::Reader part;
+    ASSERT_TRUE(r.Sub(3, part));
+    EXPECT_EQ(part.Size(), 3u);
+    EXPECT_EQ(part.U8(), 10);
+    EXPECT_EQ(r.Pos(), 3u);
+    cximg::Reader tooLong;
+    EXPECT_FALSE(r.Sub(2, tooLong));  // one byte left
+    EXPECT_EQ(tooLong.Size(), 0u);
+    EXPECT_FALSE(tooLong.Ok());
+    EXPECT_EQ(tooLong.U8(), 0);
+    EXPECT_EQ(r.Pos(), 3u);
+    const uint8_t* p = nullptr;
+    cximg::Reader taker(bytes, sizeof bytes);
+    EXPECT_TRUE(taker.Take(4, p));  // exactly everything
+    EXPECT_EQ(p, bytes);
+    EXPECT_FALSE(taker.Take(1, p));
+    EXPECT_EQ(p, nullptr);
+    cximg::Reader skipper(bytes, sizeof bytes);
+    EXPECT_FALSE(skipper.Skip(UINT64_MAX));  // a huge skip does not wrap the position
+    EXPECT_EQ(skipper.Pos(), 0u);
+    EXPECT_FALSE(skipper.Skip(uint64_t(1) << 63));
+    EXPECT_FALSE(skipper.Ok());
+    cximg::Reader exact(bytes, sizeof bytes);
+    EXPECT_TRUE(exact.Skip(4));
+    EXPECT_TRUE(exact.AtEnd());
+    EXPECT_EQ(exact.Peek(), 0);
+    EXPECT_TRUE(exact.Ok());  // peeking past the end is no failure
+    cximg::Reader none(nullptr, 100);  // no data means no bytes, whatever the size says
+    EXPECT_EQ(none.Size(), 0u);
+    EXPECT_EQ(none.U8(), 0);
+    EXPECT_FALSE(none.Ok());
+}
+
+TEST(PictureSize, OneRuleAtTheLimitAndOnePast) {
+    const char* err = nullptr;
+    EXPECT_TRUE(cximg::CheckPictureSize(16000, 16000, err));  // exactly 256 megapixels
+    EXPECT_TRUE(cximg::CheckPictureSize(cximg::kMaxPixels, 1, err));
+    EXPECT_TRUE(cximg::CheckPictureSize(1, cximg::kMaxPixels, err));
+    EXPECT_EQ(err, nullptr);
+    EXPECT_FALSE(cximg::CheckPictureSize(cximg::kMaxPixels + 1, 1, err));
+    EXPECT_STREQ(err, "picture larger than 256 megapixels");
+    err = nullptr;
+    EXPECT_FALSE(cximg::CheckPictureSize(16001, 16000, err));
+    EXPECT_STREQ(err, "picture larger than 256 megapixels");
+    err = nullptr;
+    // Products beyond 64 bits are refused, not wrapped round to a small size.
+    EXPECT_FALSE(cximg::CheckPictureSize(uint64_t(1) << 32, uint64_t(1) << 32, err));
+    EXPECT_STREQ(err, "picture larger than 256 megapixels");
+    err = nullptr;
+    EXPECT_FALSE(cximg::CheckPictureSize(0, 5, err));
+    EXPECT_STREQ(err, "empty picture");
+    err = nullptr;
+    EXPECT_FALSE(cximg::CheckPictureSize(5, 0, err));
+    EXPECT_STREQ(err, "empty picture");
+    err = nullptr;
+    EXPECT_FALSE(cximg::CheckPictureSize(0, 0, err));
+    EXPECT_STREQ(err, "empty picture");
+}
+
+TEST(PictureSize, AllocateFollowsTheRule) {
+    cximg::Picture pic;
+    const char* err = nullptr;
+    EXPECT_FALSE(pic.Allocate(16001, 16000, err));
+    EXPECT_STREQ(err, "picture larger than 256 megapixels");
+    EXPECT_FALSE(pic.Valid());
+    EXPECT_FALSE(pic.Allocate(0, 7, err));
+    EXPECT_STREQ(err, "empty picture");
+    ASSERT_TRUE(pic.Allocate(3, 2, err));
+    EXPECT_EQ(pic.Bytes(), 24u);
 }
 
 }  // namespace
