@@ -2,9 +2,9 @@
 # Runs a Windows executable under Wine in the build tree's prefix.
 # WINEPREFIX defaults to <repo>/build/wineprefix; DISPLAY comes from the environment or from the
 # display file that scripts/wine-env.sh writes when it starts Xvfb.
-# With QEL_WINE_BATCH_DIR set (the test command sets it), a run of one GoogleTest case
+# With QEL_TEST_BATCH_DIR set (the test command sets it), a run of one GoogleTest case
 # (--gtest_filter=SUITE.CASE, as ctest runs them) takes its result from one shared run of the whole
-# program (cmake/wine-batch.py), unless the test asks for a process of its own (QEL_TEST_FRESH=1).
+# program (cmake/test-batch.py), unless the test asks for a process of its own (QEL_TEST_FRESH=1).
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -12,15 +12,15 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LANG=C.UTF-8
 export PATH=/usr/lib/wine:$PATH
 if [ -z "${DISPLAY:-}" ] && [ -f "$WINEPREFIX/../display" ]; then export DISPLAY=$(cat "$WINEPREFIX/../display"); fi
-if [ -n "${QEL_WINE_BATCH_DIR:-}" ] && [ -z "${QEL_TEST_FRESH:-}" ]; then
+if [ -n "${QEL_TEST_BATCH_DIR:-}" ] && [ -z "${QEL_TEST_FRESH:-}" ]; then
   for a in "$@"; do
     case "$a" in
       --gtest_filter=*[*?:-]*) break ;;
       --gtest_filter=*.*)
-        batch_dir=$QEL_WINE_BATCH_DIR
-        unset QEL_WINE_BATCH_DIR
+        batch_dir=$QEL_TEST_BATCH_DIR
+        unset QEL_TEST_BATCH_DIR
         py=/usr/bin/python3; [ -x "$py" ] || py=python3
-        exec "$py" "$here/cmake/wine-batch.py" "$batch_dir" "$here/cmake/wine-run.sh" "$@" ;;
+        exec "$py" "$here/cmake/test-batch.py" "$batch_dir" "$here/cmake/wine-run.sh" "$@" ;;
     esac
   done
 fi

@@ -31,11 +31,11 @@ rm -rf "$reports"; mkdir -p "$reports"
 no_tests=(--no-tests=error)
 [ -n "${CTEST_ARGS:-}" ] && no_tests=()
 
-# Each Windows test program runs its cases in one Wine process (cmake/wine-batch.py); ctest still
+# Each test program runs its cases in one process (cmake/test-batch.py); ctest still
 # lists and reports every case by name. With CTEST_ARGS every case gets a process of its own.
 batch="$BUILD_ROOT/test-batch"
 rm -rf "$batch"; mkdir -p "$batch"
-[ -z "${CTEST_ARGS:-}" ] && export QEL_WINE_BATCH_DIR="$batch"
+[ -z "${CTEST_ARGS:-}" ] && export QEL_TEST_BATCH_DIR="$batch"
 
 # The portable suite runs beside the Windows suite; its output follows the Windows suite's.
 ctest --test-dir build/native --output-on-failure -j "$jobs" "${no_tests[@]}" \

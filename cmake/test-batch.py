@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Runs one GoogleTest case of a Windows test program from a shared run of the whole program.
+"""Runs one GoogleTest case of a test program from a shared run of the whole program.
 
-Starting a Wine process costs about 1.5 s, while most test cases take milliseconds, so a test run
-that starts one process per case spends nearly all its time starting Wine. ctest still lists every
+Starting a Wine process costs about 1.5 s, and many test programs prepare their data at start
+(pictures made with ImageMagick), while most test cases take milliseconds: a test run that starts
+one process per case spends nearly all its time starting processes. ctest still lists every
 case as a test of its own (the names come from the program's test list); when ctest runs the first
 case of a program, this script runs all of the program's cases in one Wine process and keeps the
 results (GoogleTest's XML report and the program's output) in the batch folder of this test run.
@@ -11,7 +12,9 @@ The program's other cases then only read their result from there.
 A case that has no result in the shared run (the program crashed or hung before or during it) is
 run alone in a fresh process, so that its own outcome, and a crash, is reported under its name.
 
-usage: wine-batch.py BATCH_DIR WINE_RUN EXE --gtest_filter=SUITE.CASE [other arguments]
+usage: test-batch.py BATCH_DIR RUNNER EXE --gtest_filter=SUITE.CASE [other arguments]
+RUNNER runs the program (cmake/wine-run.sh or cmake/native-run.sh); for Wine the report's path is
+given to the program in its Windows form.
 """
 import fcntl
 import hashlib
@@ -29,16 +32,17 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def run_batch(folder, wine_run, exe, extra):
+def run_batch(folder, runner, exe, extra):
     report = os.path.join(folder, "result.xml")
     log = os.path.join(folder, "output.log")
+    report_arg = windows_path(report) if runner.endswith("wine-run.sh") else report
     with open(log, "wb") as out:
         try:
-            subprocess.run([wine_run, exe, "--gtest_output=xml:" + windows_path(report)] + extra,
+            subprocess.run([runner, exe, "--gtest_output=xml:" + report_arg] + extra,
                            stdout=out, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                            timeout=BATCH_TIMEOUT_S, check=False)
         except subprocess.TimeoutExpired:
-            out.write(b"\nwine-batch: the program did not end in time; its cases run alone\n")
+            out.write(b"\ntest-batch: the program did not end in time; its cases run alone\n")
     open(os.path.join(folder, "done"), "w").close()
 
 
@@ -59,7 +63,7 @@ def find_case(folder, name):
 
 
 def main(argv):
-    batch_dir, wine_run, exe = argv[1:4]
+    batch_dir, runner, exe = argv[1:4]
     rest = argv[4:]
     name = next(a.split("=", 1)[1] for a in rest if a.startswith("--gtest_filter="))
     extra = [a for a in rest if not a.startswith("--gtest_filter=")]
@@ -72,13 +76,13 @@ def main(argv):
     with open(os.path.join(folder, "lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if not os.path.exists(os.path.join(folder, "done")):
-            run_batch(folder, wine_run, exe, extra)
+            run_batch(folder, runner, exe, extra)
 
     test = find_case(folder, name)
     if test is None or test.get("status") == "notrun":
-        print(f"wine-batch: {name} has no result in the shared run "
+        print(f"test-batch: {name} has no result in the shared run "
               f"({os.path.join(folder, 'output.log')}); running it alone", flush=True)
-        os.execv(wine_run, [wine_run, exe, "--gtest_filter=" + name] + rest_without_filter(rest))
+        os.execv(runner, [runner, exe, "--gtest_filter=" + name] + extra)
 
     failures = test.findall("failure")
     skipped = test.find("skipped") is not None or test.get("result") == "skipped"
@@ -97,10 +101,6 @@ def main(argv):
         return 0
     print(f"[       OK ] {name} ({time_ms} ms, in the shared run)")
     return 0
-
-
-def rest_without_filter(rest):
-    return [a for a in rest if not a.startswith("--gtest_filter=")]
 
 
 if __name__ == "__main__":
