@@ -12,38 +12,23 @@
 
 #include "bench/support/AppHost.h"
 #include "bench/support/DocumentPicture.h"
+#include "testsupport/Bitmap32.h"
+#include "testsupport/HostCommand.h"
 
 using namespace benchhost;
 
 namespace {
 
-std::wstring Wide(const char* s) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
-    std::wstring out(size_t(n > 0 ? n - 1 : 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s, -1, out.data(), n);
-    return out;
-}
-
 // The screen's pixels inside the rectangle, as an opaque picture.
 bool ReadScreen(const RECT& r, CxImage& out) {
     const int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0 || !out.Create(uint32_t(w), uint32_t(h), false)) return false;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    const bool ok = BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY) != FALSE;
-    GdiFlush();
+    const std::vector<uint32_t> pixels = qeltest::ReadPixels32(screen, r.left, r.top, w, h);
+    ReleaseDC(nullptr, screen);
+    const bool ok = !pixels.empty();
     for (int y = 0; y < h && ok; ++y) {
-        const uint8_t* s = static_cast<const uint8_t*>(bits) + size_t(y) * w * 4;
+        const auto* s = reinterpret_cast<const uint8_t*>(pixels.data() + size_t(y) * w);
         uint8_t* d = out.GetRow(uint32_t(y));
         for (int x = 0; x < w; ++x) {
             d[x * 4 + 0] = s[x * 4 + 0];
@@ -52,10 +37,6 @@ bool ReadScreen(const RECT& r, CxImage& out) {
             d[x * 4 + 3] = 255;
         }
     }
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return ok;
 }
 
@@ -82,7 +63,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto& w = host.Window();
-    host.DropFile(Wide(argv[1]));
+    host.DropFile(qeltest::Wide(argv[1]));
     if (!w.workingPicture.GetImage()->IsValid()) {
         std::printf("the photograph did not load\n");
         host.Stop();
@@ -104,7 +85,7 @@ int main(int argc, char** argv) {
     CxImage shot;
     std::vector<uint8_t> png;
     const bool ok = ReadScreen(frame, shot) && shot.Encode(png, CXIMAGE_FORMAT_PNG);
-    const std::wstring out = Wide(argv[2]);
+    const std::wstring out = qeltest::Wide(argv[2]);
     FILE* f = ok ? _wfopen(out.c_str(), L"wb") : nullptr;
     const bool written = f && std::fwrite(png.data(), 1, png.size(), f) == png.size();
     if (f) std::fclose(f);

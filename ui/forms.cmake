@@ -13,11 +13,9 @@ add_win_test(ui_form_tests
   ${CMAKE_CURRENT_LIST_DIR}/tests/form_keyboard_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tests/form_events_test.cpp
 )
-target_include_directories(ui_form_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/tests ${PROJECT_SOURCE_DIR}/platform/mfc/tests)
 target_link_libraries(ui_form_tests PRIVATE qelui_forms)
 
 add_win_test(ui_modal_tests
   ${CMAKE_CURRENT_LIST_DIR}/tests/modal_host_test.cpp
 )
-target_include_directories(ui_modal_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/tests ${PROJECT_SOURCE_DIR}/platform/mfc/tests)
 target_link_libraries(ui_modal_tests PRIVATE qelui_forms)

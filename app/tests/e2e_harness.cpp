@@ -14,6 +14,8 @@
 #include "app/MfcApp.h"
 #include "app/ProgramObjects.h"
 #include "app/Startup.h"
+#include "testsupport/Bitmap32.h"
+#include "testsupport/DropFiles.h"
 
 namespace e2e {
 
@@ -106,29 +108,12 @@ Image CaptureScreen(const RECT& r) {
     const int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0) return out;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (dib && bits) {
-        HGDIOBJ old = SelectObject(memory, dib);
-        if (BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY)) {
-            GdiFlush();
-            out.width = w;
-            out.height = h;
-            out.px.assign(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + size_t(w) * h);
-            for (uint32_t& p : out.px) p |= 0xFF000000u;
-        }
-        SelectObject(memory, old);
-        DeleteObject(dib);
-    }
-    DeleteDC(memory);
+    out.px = qeltest::ReadPixels32(screen, r.left, r.top, w, h);
     ReleaseDC(nullptr, screen);
+    if (out.px.empty()) return out;
+    out.width = w;
+    out.height = h;
+    for (uint32_t& p : out.px) p |= 0xFF000000u;
     return out;
 }
 
@@ -410,21 +395,7 @@ HostedProgram::~HostedProgram() {
 }
 
 void HostedProgram::PostDrop(const std::vector<std::wstring>& paths, POINT at) {
-    size_t chars = 1;
-    for (const std::wstring& p : paths) chars += p.size() + 1;
-    HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(handle));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->pt = at;
-    drop->fNC = FALSE;
-    drop->fWide = TRUE;
-    wchar_t* names = reinterpret_cast<wchar_t*>(reinterpret_cast<BYTE*>(drop) + sizeof(DROPFILES));
-    for (const std::wstring& p : paths) {
-        std::copy(p.begin(), p.end(), names);
-        names += p.size() + 1;
-    }
-    GlobalUnlock(handle);
-    PostMessageW(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(handle), 0);
+    qeltest::PostDropFiles(main_, paths, at);
 }
 
 bool HostedProgram::WaitDropsHandled() {
@@ -552,28 +523,6 @@ DWORD ProgramProcess::WaitExit(DWORD timeoutMs) {
 
 // ---- files on the host --------------------------------------------------------------------------------
 
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &w[0], n);
-    return w;
-}
-
-std::string Utf8(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &s[0], n, nullptr, nullptr);
-    return s;
-}
-
-std::wstring WinPath(const std::string& unixPath) {
-    std::wstring w = L"Z:" + Wide(unixPath);
-    std::replace(w.begin(), w.end(), L'/', L'\\');
-    return w;
-}
-
 Scratch::Scratch() {
     unix_ = "/tmp/qel-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
     CreateDirectoryW(Win().c_str(), nullptr);
@@ -588,29 +537,6 @@ Scratch::~Scratch() {
 std::wstring Scratch::Win() const { return WinPath(unix_); }
 std::wstring Scratch::WinFile(const std::string& name) const { return WinPath(unix_ + "/" + name); }
 
-bool WriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD n = 0;
-    const BOOL ok = bytes.empty() || WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-    CloseHandle(f);
-    return ok && n == bytes.size();
-}
-
-std::string ReadBytes(const std::wstring& path) {
-    std::string data;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return data;
-    char buf[65536];
-    DWORD n = 0;
-    while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
-    CloseHandle(f);
-    return data;
-}
-
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::vector<std::wstring> ListFolder(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW fd;
@@ -623,35 +549,6 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder) {
     FindClose(f);
     std::sort(names.begin(), names.end());
     return names;
-}
-
-int RunHost(const std::string& command, std::string* output, DWORD timeoutMs) {
-    // Wine starts host programs without a handle to wait on: the command reports its status through
-    // a file that appears (by rename) only when it is complete.
-    static int counter = 0;
-    const std::string base = "/tmp/qel-e2e-cmd-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    const std::string script = "( " + command + " ) > " + base + ".out 2>&1\necho $? > " + base + ".tmp && mv " + base +
-                               ".tmp " + base + ".rc\n";
-    if (!WriteBytes(WinPath(base + ".sh"), script)) return -1;
-    std::wstring line = L"/bin/sh " + Wide(base) + L".sh";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    const DWORD start = GetTickCount();
-    int status = -1;
-    while (GetTickCount() - start < timeoutMs) {
-        if (FileExists(WinPath(base + ".rc"))) {
-            status = std::atoi(ReadBytes(WinPath(base + ".rc")).c_str());
-            break;
-        }
-        Sleep(10);
-    }
-    if (output) *output = ReadBytes(WinPath(base + ".out"));
-    for (const char* ext : {".sh", ".out", ".rc"}) DeleteFileW(WinPath(base + ext).c_str());
-    return status;
 }
 
 Image ReadPpm(const std::wstring& path) {

@@ -18,10 +18,20 @@
 #include <vector>
 
 #include "app/MainWindowLayout.h"
+#include "testsupport/HostCommand.h"
 
 class CQelMFCApp;
 
 namespace e2e {
+
+// Host commands, the Unix/Windows path mapping and file access (testsupport/HostCommand.h).
+using qeltest::FileExists;
+using qeltest::ReadBytes;
+using qeltest::RunHost;
+using qeltest::Utf8;
+using qeltest::Wide;
+using qeltest::WinPath;
+using qeltest::WriteBytes;
 
 // ---- waiting -----------------------------------------------------------------------------------------
 
@@ -257,15 +267,6 @@ private:
     std::string unix_;
 };
 
-// Unix path to the Windows path that Wine maps it to (Z:\...).
-std::wstring WinPath(const std::string& unixPath);
-// Runs a /bin/sh command line on the host and waits for it; answers its exit status (-1 when it did
-// not end in time) and its output in *output.
-int RunHost(const std::string& command, std::string* output = nullptr, DWORD timeoutMs = 30000);
-// Writes bytes into a file (Windows path).
-bool WriteBytes(const std::wstring& path, const std::string& bytes);
-std::string ReadBytes(const std::wstring& path);
-bool FileExists(const std::wstring& path);
 // Names in a folder (without "." and "..").
 std::vector<std::wstring> ListFolder(const std::wstring& folder);
 
@@ -284,8 +285,5 @@ std::wstring MakePictureFile(const Scratch& scratch, const Image& image, const s
 // 16-pixel squares on top: a turned, mirrored or shifted copy does not match it.
 Image PatternPicture(int width, int height);
 
-// Converts between UTF-8 and UTF-16.
-std::wstring Wide(const std::string& utf8);
-std::string Utf8(const std::wstring& wide);
 
 }  // namespace e2e

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "runtime/AppInstance.h"
+#include "testsupport/DropFiles.h"
 
 namespace benchhost {
 
@@ -114,19 +115,8 @@ void AppHost::LeftUp(int x, int y) { PostMouse(WM_LBUTTONUP, 0, x, y); }
 void AppHost::RightDown(int x, int y) { PostMouse(WM_RBUTTONDOWN, MK_RBUTTON, x, y); }
 
 void AppHost::DropFile(const std::wstring& path) {
-    // DROPFILES followed by the wide path, a terminator and the list's closing terminator.
-    const size_t bytes = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-    if (!block) return;
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->pt = POINT{100, 300};
-    drop->fNC = FALSE;
-    drop->fWide = TRUE;
-    std::memcpy(reinterpret_cast<uint8_t*>(drop) + sizeof(DROPFILES), path.c_str(), path.size() * sizeof(wchar_t));
-    GlobalUnlock(block);
     // The program releases the handle (DragFinish) once it has read the path.
-    PostMessageW(MainHwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+    qeltest::PostDropFiles(MainHwnd(), {path}, POINT{100, 300});
     Pump();
 }
 

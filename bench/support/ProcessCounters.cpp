@@ -3,24 +3,11 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include "testsupport/GdiCount.h"
+
 namespace benchhost {
 
 namespace {
-
-// GDI objects: GetGuiResources on Windows. Wine does not implement it, but resolves a GDI handle
-// given as its bare table index (no generation bits), so every index of the 16-bit table is asked
-// for its object type; the table holds this process's objects only.
-int64_t CountGdi() {
-    SetLastError(0);
-    const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (reported != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return reported;
-    int64_t count = 0;
-    for (UINT_PTR i = 1; i < 0x10000; ++i)
-        if (GetObjectType(reinterpret_cast<HGDIOBJ>(i))) ++count;
-    return count;
-}
-
-using CursorFrameInfo = HCURSOR(WINAPI*)(HCURSOR, DWORD, DWORD, DWORD*, DWORD*);
 
 // Windows of this process: the top-level ones, the message-only ones and all their descendants.
 int64_t CountWindows() {
@@ -96,7 +83,7 @@ int64_t CountPrivate() {
 
 ProcessCounts CountProcess() {
     ProcessCounts c;
-    c.gdiObjects = CountGdi();
+    c.gdiObjects = qeltest::CountGdiObjects();
     c.windows = CountWindows();
     SetLastError(0);
     const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);

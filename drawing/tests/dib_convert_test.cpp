@@ -10,6 +10,8 @@
 #include "drawing/GdiplusFlat.h"
 #include "drawing/MemoryPainter.h"
 #include "drawing/tests/test_support.h"
+#include "testsupport/GdiCount.h"
+#include "testsupport/Pump.h"
 
 using namespace rg_Zarno_YuanChuangRuanJian;
 using drawtest::Rgba;
@@ -338,7 +340,7 @@ TEST(DibFromGdiplusBitmap, FortyEightBitAndCmykSourcesAreDrawnToThirtyTwoBitRgb)
 TEST(DibFromMemory, NothingOrUndecodableBytesGiveFalseAndAnEmptyRecord) {
     QelDibRecord d = Empty();
     const uint8_t junk[64] = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
-    const int64_t before = drawtest::CountGdiObjects();
+    const int64_t before = qeltest::CountGdiObjects();
     EXPECT_FALSE(DibFromMemory(d, junk, 0));
     EXPECT_TRUE(IsEmpty(d));
     EXPECT_FALSE(DibFromMemory(d, junk, -3));
@@ -350,7 +352,7 @@ TEST(DibFromMemory, NothingOrUndecodableBytesGiveFalseAndAnEmptyRecord) {
     const std::vector<uint8_t> bmp = drawtest::MakeBmp24(40, 40, Pattern(40, 40));
     EXPECT_FALSE(DibFromMemory(d, bmp.data(), 20));
     EXPECT_TRUE(IsEmpty(d));
-    EXPECT_EQ(drawtest::CountGdiObjects(), before);
+    EXPECT_EQ(qeltest::CountGdiObjects(), before);
 }
 
 TEST(DibFromGdiplusBitmap, IndexedSourceWithoutPaletteEntriesLeavesNoBitmapBehind) {
@@ -362,11 +364,11 @@ TEST(DibFromGdiplusBitmap, IndexedSourceWithoutPaletteEntriesLeavesNoBitmapBehin
         GdipDisposeImage(reinterpret_cast<qelgdiplus::GpImage*>(source));
         GTEST_SKIP() << "this GDI+ refuses an empty palette";
     }
-    const int64_t before = drawtest::CountGdiObjects();
+    const int64_t before = qeltest::CountGdiObjects();
     QelDibRecord d = Empty();
     EXPECT_FALSE(DibFromGdiplusBitmap(d, source));
     EXPECT_TRUE(IsEmpty(d));
-    EXPECT_EQ(drawtest::CountGdiObjects(), before);
+    EXPECT_EQ(qeltest::CountGdiObjects(), before);
     GdipDisposeImage(reinterpret_cast<qelgdiplus::GpImage*>(source));
 }
 

@@ -7,6 +7,8 @@
 
 #include "drawing/GdiResource.h"
 #include "drawing/tests/test_support.h"
+#include "testsupport/GdiCount.h"
+#include "testsupport/Pump.h"
 
 using rg_Zarno_JiBen::rg_CanKaoDuiXiangLei;
 using rg_Zarno_JiBen::rg_GDIZiYuanLei;
@@ -66,13 +68,13 @@ TEST(GdiHandleRecord, ClosesByKindOnLastRelease) {
     EXPECT_FALSE(IconAlive(cursor));
 
     // Kind 4: ImageList_Destroy frees the list's bitmaps.
-    const int64_t before = drawtest::CountGdiObjects();
+    const int64_t before = qeltest::CountGdiObjects();
     ASSERT_GE(before, 0);
     HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
     ASSERT_NE(list, nullptr);
-    EXPECT_GT(drawtest::CountGdiObjects(), before);
+    EXPECT_GT(qeltest::CountGdiObjects(), before);
     (new CGDIObjectHandle(list, CGDIObjectHandle::kImageList))->Release();
-    EXPECT_EQ(drawtest::CountGdiObjects(), before);
+    EXPECT_EQ(qeltest::CountGdiObjects(), before);
 
     // A null handle is fine for any kind.
     (new CGDIObjectHandle(nullptr, CGDIObjectHandle::kGdiObject))->Release();
@@ -125,7 +127,7 @@ TEST(BitmapObject, AssignmentReleasesThePreviousBitmapAndSurvivesSelfAssignment)
 }
 
 TEST(BitmapObject, NullHandleGivesAnObjectWithoutRecord) {
-    const int64_t before = drawtest::CountGdiObjects();
+    const int64_t before = qeltest::CountGdiObjects();
     {
         rg_WeiTuDuiXiangLei empty(static_cast<HBITMAP>(nullptr));
         EXPECT_EQ(empty.GetHandleRecord(), nullptr);
@@ -134,7 +136,7 @@ TEST(BitmapObject, NullHandleGivesAnObjectWithoutRecord) {
         EXPECT_EQ(plain.GetBitmap(), nullptr);
         EXPECT_EQ(plain.IsEqual(empty), 1);
     }
-    EXPECT_EQ(drawtest::CountGdiObjects(), before);
+    EXPECT_EQ(qeltest::CountGdiObjects(), before);
 }
 
 TEST(BitmapObject, KindsAndEqualityFollowTheRecord) {
@@ -168,7 +170,7 @@ TEST(BitmapObject, KindsAndEqualityFollowTheRecord) {
 }
 
 TEST(BitmapObject, GdiObjectCountStaysFlatOverAThousandCycles) {
-    const int64_t before = drawtest::CountGdiObjects();
+    const int64_t before = qeltest::CountGdiObjects();
     ASSERT_GT(before, 0);
     rg_WeiTuDuiXiangLei programWide;
     for (int i = 0; i < 1000; ++i) {
@@ -178,10 +180,10 @@ TEST(BitmapObject, GdiObjectCountStaysFlatOverAThousandCycles) {
         programWide.CopyFrom(*clone);
         clone->Delete();
         if (i == 500) {
-            EXPECT_EQ(drawtest::CountGdiObjects(), before + 1) << "the previous bitmap went with the assignment";
+            EXPECT_EQ(qeltest::CountGdiObjects(), before + 1) << "the previous bitmap went with the assignment";
         }
     }
-    EXPECT_EQ(drawtest::CountGdiObjects(), before + 1) << "only the program-wide object's bitmap is left";
+    EXPECT_EQ(qeltest::CountGdiObjects(), before + 1) << "only the program-wide object's bitmap is left";
     programWide.Reset();
-    EXPECT_EQ(drawtest::CountGdiObjects(), before);
+    EXPECT_EQ(qeltest::CountGdiObjects(), before);
 }

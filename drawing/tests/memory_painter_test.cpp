@@ -12,6 +12,8 @@
 #include "imaging/ImageObject.h"
 #include "runtime/ValueClasses.h"
 #include "drawing/tests/test_support.h"
+#include "testsupport/GdiCount.h"
+#include "testsupport/Pump.h"
 
 using namespace rg_Zarno_YuanChuangRuanJian;
 using drawtest::TestWindow;
@@ -282,7 +284,7 @@ TEST(MemoryPainter, EmptyClientAreaGivesNoSurfaceButNoFailure) {
         WarmUp(sized.hwnd(), pen);
     }
     WarmUp(window.hwnd(), pen);
-    const int64_t before = drawtest::CountGdiObjects();
+    const int64_t before = qeltest::CountGdiObjects();
     {
         rg_NeiCunHuaBan painter;
         painter.AttachWindow(window.hwnd());
@@ -291,14 +293,14 @@ TEST(MemoryPainter, EmptyClientAreaGivesNoSurfaceButNoFailure) {
         painter.DrawLine(pen, 0, 0, 5, 5);
         painter.Show();
     }
-    EXPECT_EQ(drawtest::CountGdiObjects(), before);
+    EXPECT_EQ(qeltest::CountGdiObjects(), before);
 }
 
 TEST(MemoryPainter, GdiHandleCountsStayFlatOverReattachingAndDestruction) {
     TestWindow window(100, 60, 40, 300);
     CQelGdiplusPen pen(0xFF0088FF, 2.0f);
     WarmUp(window.hwnd(), pen);
-    const int64_t baseline = drawtest::CountGdiObjects();
+    const int64_t baseline = qeltest::CountGdiObjects();
     ASSERT_GT(baseline, 0);
     // Resizing a window can make the system keep objects for the window itself, so each attach is
     // measured against the count right before it.
@@ -308,12 +310,12 @@ TEST(MemoryPainter, GdiHandleCountsStayFlatOverReattachingAndDestruction) {
         rg_NeiCunHuaBan painter;
         for (int i = 0; i < 40; ++i) {
             window.ResizeClient(100 + (i * 37) % 300, 60 + (i * 23) % 200);
-            const int64_t beforeAttach = drawtest::CountGdiObjects();
+            const int64_t beforeAttach = qeltest::CountGdiObjects();
             painter.AttachWindow(window.hwnd());
             painter.Clear(0xFFFFFFFF);
             painter.DrawLine(pen, 0, 0, 50, 50);
             painter.Show();
-            const int64_t after = drawtest::CountGdiObjects();
+            const int64_t after = qeltest::CountGdiObjects();
             if (i == 0) {
                 held = after - beforeAttach;
                 EXPECT_GE(held, 2) << "at least the memory DC and the DIB section";
@@ -321,14 +323,14 @@ TEST(MemoryPainter, GdiHandleCountsStayFlatOverReattachingAndDestruction) {
                 ASSERT_EQ(after, beforeAttach) << "attach " << i << " did not free the previous surface";
             }
         }
-        withPainter = drawtest::CountGdiObjects();
+        withPainter = qeltest::CountGdiObjects();
     }
-    EXPECT_EQ(drawtest::CountGdiObjects(), withPainter - held) << "destruction frees the whole surface";
+    EXPECT_EQ(qeltest::CountGdiObjects(), withPainter - held) << "destruction frees the whole surface";
 
     // Without resizing in between, the count returns exactly to the baseline.
     window.ResizeClient(100, 60);
     WarmUp(window.hwnd(), pen);
-    const int64_t settled = drawtest::CountGdiObjects();
+    const int64_t settled = qeltest::CountGdiObjects();
     {
         rg_NeiCunHuaBan painter;
         for (int i = 0; i < 20; ++i) {
@@ -337,7 +339,7 @@ TEST(MemoryPainter, GdiHandleCountsStayFlatOverReattachingAndDestruction) {
             painter.Show();
         }
     }
-    EXPECT_EQ(drawtest::CountGdiObjects(), settled);
+    EXPECT_EQ(qeltest::CountGdiObjects(), settled);
 }
 
 TEST(DrawingInitialisation, EachInstanceOwnsItsOwnToken) {

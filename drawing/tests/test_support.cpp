@@ -3,25 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/mfc/tests/GdiHandleCount.h"
 #include "drawing/MemoryPainter.h"
+#include "testsupport/Bitmap32.h"
+#include "testsupport/Pump.h"
 
 // GDI+ runs for the whole test program, started during static initialisation as in the program.
 __attribute__((init_priority(102))) static rg_Zarno_YuanChuangRuanJian::rg______TuXingHuiZhiChuShiHua g_drawingInit;
 
 namespace drawtest {
-
-// ---- GDI object count --------------------------------------------------------------------------------
-
-int64_t CountGdiObjects() { return qeltest::CountLiveGdiObjects(); }
-
-void PumpMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // ---- test window -------------------------------------------------------------------------------------
 
@@ -46,18 +35,18 @@ TestWindow::TestWindow(int clientWidth, int clientHeight, int x, int y) {
     handle = CreateWindowExW(0, kClassName, L"drawing test", WS_POPUP | WS_VISIBLE, x, y, clientWidth, clientHeight,
                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     UpdateWindow(handle);
-    PumpMessages();
+    qeltest::DispatchPending();
 }
 
 TestWindow::~TestWindow() {
     if (handle && IsWindow(handle)) DestroyWindow(handle);
-    PumpMessages();
+    qeltest::DispatchPending();
 }
 
 void TestWindow::ResizeClient(int clientWidth, int clientHeight) {
     SetWindowPos(handle, nullptr, 0, 0, clientWidth, clientHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateWindow(handle);
-    PumpMessages();
+    qeltest::DispatchPending();
 }
 
 Pixels ReadWindow(HWND hwnd) {
@@ -67,27 +56,11 @@ Pixels ReadWindow(HWND hwnd) {
     out.width = rc.right - rc.left;
     out.height = rc.bottom - rc.top;
     if (out.width <= 0 || out.height <= 0) return out;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = out.width;
-    info.bmiHeader.biHeight = -out.height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     HDC windowDc = GetDC(hwnd);
-    HDC memory = CreateCompatibleDC(windowDc);
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, out.width, out.height, windowDc, 0, 0, SRCCOPY);
-    GdiFlush();
-    out.rgb.resize(static_cast<size_t>(out.width) * out.height);
-    const uint32_t* p = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < out.rgb.size(); ++i) out.rgb[i] = p[i] & 0x00FFFFFF;
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
+    out.rgb = qeltest::ReadPixels32(windowDc, 0, 0, out.width, out.height);
     ReleaseDC(hwnd, windowDc);
+    if (out.rgb.empty()) out.width = out.height = 0;
+    for (uint32_t& p : out.rgb) p &= 0x00FFFFFF;
     return out;
 }
 

@@ -1,4 +1,4 @@
-// Helpers of the drawing tests: GDI object counting, test windows, pixel read-back and small encoders
+// Helpers of the drawing tests: test windows, pixel read-back and small encoders
 // that make test pictures at run time.
 #pragma once
 #include <windows.h>
@@ -8,13 +8,6 @@
 #include <vector>
 
 namespace drawtest {
-
-// Number of live GDI objects of this process: GetGuiResources where the system implements it, else the
-// live entries of the process's GDI handle table (Wine). -1 when neither can be read.
-int64_t CountGdiObjects();
-
-// Dispatches every queued message of this thread.
-void PumpMessages();
 
 // A visible top-level popup window of a plain class with a white background, at (x, y) with the given
 // client size. Destroyed by the destructor.

@@ -5,15 +5,21 @@
 
 #include <shlobj.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "drawing/WindowHook.h"
 #include "drawing/tests/test_support.h"
+#include "testsupport/DropFiles.h"
+#include "testsupport/MessageSequence.h"
+#include "testsupport/Pump.h"
 
 using rg_Zarno_MFCJieMian_JiBen::BindEvent;
 using rg_Zarno_YuanChuangRuanJian::rg_ChuangKouGuoChengLei;
+using qeltest::kHook;
+using qeltest::kLParam;
+using qeltest::kSent;
+using qeltest::kWParam;
 
 namespace {
 
@@ -21,10 +27,13 @@ constexpr UINT kSwallowed = WM_USER + 1;
 constexpr UINT kAnswered = WM_USER + 2;
 constexpr UINT kDestroyMe = WM_USER + 3;
 constexpr UINT kDeleteHook = WM_USER + 4;
+// Not a message: the journal's entry for the files-dropped event (wParam: the drop handle).
+constexpr UINT kFilesEvent = WM_APP + 100;
 
-// Everything the window's own procedure and the handlers saw, in order.
+// Everything the window's own procedure (as sent messages) and the handlers (as hook messages) saw of
+// the messages the tests follow, in order.
 struct Journal {
-    std::vector<std::string> entries;
+    qeltest::MessageSequence entries;
     HWND lastWindow = nullptr;
     uint32_t lastMessage = 0;
     WPARAM lastWParam = 0;
@@ -36,30 +45,27 @@ struct Journal {
     UINT droppedFiles = 0;
     rg_ChuangKouGuoChengLei* hookToDelete = nullptr;
     void Clear() { *this = Journal(); }
-    bool Saw(const std::string& e) const {
-        for (const std::string& s : entries)
-            if (s == e) return true;
-        return false;
-    }
 };
 Journal journal;
 
-std::string Name(UINT message) {
+// The messages the journal follows.
+bool Followed(UINT message) {
     switch (message) {
-    case WM_PAINT: return "PAINT";
-    case WM_DROPFILES: return "DROPFILES";
-    case WM_NCDESTROY: return "NCDESTROY";
-    case kSwallowed: return "SWALLOWED";
-    case kAnswered: return "ANSWERED";
-    case kDestroyMe: return "DESTROYME";
-    case kDeleteHook: return "DELETEHOOK";
-    default: return "";
+    case WM_PAINT:
+    case WM_DROPFILES:
+    case WM_NCDESTROY:
+    case kSwallowed:
+    case kAnswered:
+    case kDestroyMe:
+    case kDeleteHook:
+        return true;
+    default:
+        return false;
     }
 }
 
 LRESULT CALLBACK OwnProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    const std::string name = Name(message);
-    if (!name.empty()) journal.entries.push_back("own " + name);
+    if (Followed(message)) journal.entries.Add(hwnd, message, kSent, wParam, lParam);
     switch (message) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -87,7 +93,7 @@ HWND MakeWindow(WNDPROC proc, const wchar_t* className) {
     RegisterClassExW(&wc);  // fails harmlessly when already registered
     HWND hwnd = CreateWindowExW(0, className, L"hook test", WS_POPUP | WS_VISIBLE, 10, 500, 60, 40, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
-    drawtest::PumpMessages();
+    qeltest::DispatchPending();
     return hwnd;
 }
 
@@ -100,8 +106,7 @@ LONG_PTR HookProcValue() { return reinterpret_cast<LONG_PTR>(&rg_ChuangKouGuoChe
 
 int32_t OnMessage(CQelObject* receiver, CQelObject* sender, uint32_t tag, HWND hwnd, uint32_t message, WPARAM wParam,
                   LPARAM lParam) {
-    const std::string name = Name(message);
-    if (!name.empty()) journal.entries.push_back("handler " + name);
+    if (Followed(message)) journal.entries.Add(hwnd, message, kHook, wParam, lParam);
     journal.lastReceiver = receiver;
     journal.lastSender = sender;
     journal.lastTag = tag;
@@ -119,24 +124,12 @@ int32_t OnMessage(CQelObject* receiver, CQelObject* sender, uint32_t tag, HWND h
 }
 
 int32_t OnFilesDropped(CQelObject* receiver, CQelObject* sender, uint32_t tag, HDROP drop) {
-    journal.entries.push_back("handler FILES");
+    journal.entries.Add(nullptr, kFilesEvent, kHook, reinterpret_cast<WPARAM>(drop), 0);
     journal.lastReceiver = receiver;
     journal.lastSender = sender;
     journal.lastDrop = drop;
     journal.droppedFiles = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     return 7;
-}
-
-// A drop of one file, as the shell hands it to a window.
-HGLOBAL MakeDrop(const wchar_t* path) {
-    const size_t chars = wcslen(path) + 2;  // the path and the list's closing zero
-    HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-    auto* files = static_cast<DROPFILES*>(GlobalLock(block));
-    files->pFiles = sizeof(DROPFILES);
-    files->fWide = TRUE;
-    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), path, wcslen(path) * sizeof(wchar_t));
-    GlobalUnlock(block);
-    return block;
 }
 
 // A receiver object and its counted pointer, as a form holds them.
@@ -155,7 +148,7 @@ protected:
     void TearDown() override {
         for (HWND w : windows)
             if (IsWindow(w)) DestroyWindow(w);
-        drawtest::PumpMessages();
+        qeltest::DispatchPending();
     }
     HWND Track(HWND w) {
         windows.push_back(w);
@@ -194,13 +187,14 @@ TEST_F(WindowHookTest, ZeroResultLetsTheOwnProcedureRunAfterTheHandler) {
     journal.Clear();
     InvalidateRect(w, nullptr, FALSE);
     UpdateWindow(w);
-    ASSERT_EQ(journal.entries, (std::vector<std::string>{"handler PAINT", "own PAINT"}));
+    ASSERT_TRUE(journal.entries.Matches({{WM_PAINT, kHook}, {WM_PAINT, kSent}}));
     RECT update;
     EXPECT_FALSE(GetUpdateRect(w, &update, FALSE)) << "the own procedure validated the window";
 
     journal.Clear();
     EXPECT_EQ(SendMessageW(w, kAnswered, 20, 22), 1042) << "the own procedure's result comes back";
-    EXPECT_EQ(journal.entries, (std::vector<std::string>{"handler ANSWERED", "own ANSWERED"}));
+    EXPECT_TRUE(journal.entries.Matches(
+        {{kAnswered, kHook | kWParam | kLParam, 20, 22}, {kAnswered, kSent | kWParam | kLParam, 20, 22}}));
     EXPECT_EQ(journal.lastReceiver, &receiver.object);
     EXPECT_EQ(journal.lastSender, &hook);
     EXPECT_EQ(journal.lastTag, 0u);
@@ -218,13 +212,13 @@ TEST_F(WindowHookTest, NonZeroResultSwallowsTheMessage) {
     hook.HookWindow(w, FALSE);
     journal.Clear();
     EXPECT_EQ(SendMessageW(w, kSwallowed, 1, 2), 0);
-    EXPECT_EQ(journal.entries, (std::vector<std::string>{"handler SWALLOWED"}));
+    EXPECT_TRUE(journal.entries.Matches({{kSwallowed, kHook | kWParam | kLParam, 1, 2}}));
 
     // Once the receiver is gone the event is dropped and the message passes on.
     receiver.pointer->target = nullptr;
     journal.Clear();
     EXPECT_EQ(SendMessageW(w, kSwallowed, 1, 2), 555);
-    EXPECT_EQ(journal.entries, (std::vector<std::string>{"own SWALLOWED"}));
+    EXPECT_TRUE(journal.entries.Matches({{kSwallowed, kSent}}));
 }
 
 TEST_F(WindowHookTest, WithoutHandlersMessagesPassUnchangedAndDropsAreSwallowed) {
@@ -234,9 +228,9 @@ TEST_F(WindowHookTest, WithoutHandlersMessagesPassUnchangedAndDropsAreSwallowed)
     journal.Clear();
     EXPECT_EQ(SendMessageW(w, kAnswered, 7, 8), 1015);
     EXPECT_EQ(SendMessageW(w, kSwallowed, 0, 0), 555);
-    HGLOBAL drop = MakeDrop(L"C:\\pictures\\page.png");
+    HGLOBAL drop = qeltest::MakeDropFiles({L"C:\\pictures\\page.png"});
     EXPECT_EQ(SendMessageW(w, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0), 0);
-    EXPECT_EQ(journal.entries, (std::vector<std::string>{"own ANSWERED", "own SWALLOWED"}));
+    EXPECT_TRUE(journal.entries.Matches({{kAnswered, kSent | kWParam | kLParam, 7, 8}, {kSwallowed, kSent}}));
     GlobalFree(drop);
 }
 
@@ -248,9 +242,9 @@ TEST_F(WindowHookTest, DroppedFilesGoToTheirOwnEvent) {
     BindEvent(hook.filesDroppedEvent, &OnFilesDropped, receiver.pointer);
     hook.HookWindow(w, TRUE);
     journal.Clear();
-    HGLOBAL drop = MakeDrop(L"C:\\pictures\\page.png");
+    HGLOBAL drop = qeltest::MakeDropFiles({L"C:\\pictures\\page.png"});
     EXPECT_EQ(SendMessageW(w, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0), 0) << "the handler's 7 is ignored";
-    EXPECT_EQ(journal.entries, (std::vector<std::string>{"handler FILES"}));
+    EXPECT_TRUE(journal.entries.Matches({{kFilesEvent, kHook | kWParam, reinterpret_cast<WPARAM>(drop)}}));
     EXPECT_EQ(journal.lastDrop, reinterpret_cast<HDROP>(drop));
     EXPECT_EQ(journal.droppedFiles, 1u);
     EXPECT_EQ(journal.lastSender, &hook);
@@ -270,7 +264,7 @@ TEST_F(WindowHookTest, UnhookAndDestructionRestoreTheOwnProcedure) {
         EXPECT_EQ(GetWindowLongPtrW(w, GWLP_USERDATA), 0) << "nothing finds the detached hook through the window";
         journal.Clear();
         EXPECT_EQ(SendMessageW(w, kSwallowed, 0, 0), 555);
-        EXPECT_EQ(journal.entries, (std::vector<std::string>{"own SWALLOWED"}));
+        EXPECT_TRUE(journal.entries.Matches({{kSwallowed, kSent}}));
 
         // A detached hook can be attached again.
         hook.HookWindow(w, FALSE);
@@ -283,7 +277,7 @@ TEST_F(WindowHookTest, UnhookAndDestructionRestoreTheOwnProcedure) {
     EXPECT_EQ(receiver.pointer->GetRefCount(), 1) << "destruction releases the receiver";
     journal.Clear();
     EXPECT_EQ(SendMessageW(w, kSwallowed, 0, 0), 555);
-    EXPECT_EQ(journal.entries, (std::vector<std::string>{"own SWALLOWED"}));
+    EXPECT_TRUE(journal.entries.Matches({{kSwallowed, kSent}}));
 }
 
 TEST_F(WindowHookTest, HookingAnotherWindowGivesTheFirstItsProcedureBack) {
@@ -309,8 +303,8 @@ TEST_F(WindowHookTest, DestroyedWindowDetachesTheHook) {
     hook.HookWindow(w, FALSE);
     journal.Clear();
     DestroyWindow(w);
-    EXPECT_TRUE(journal.Saw("handler NCDESTROY"));
-    EXPECT_TRUE(journal.Saw("own NCDESTROY"));
+    EXPECT_TRUE(journal.entries.Saw(WM_NCDESTROY, kHook));
+    EXPECT_TRUE(journal.entries.Saw(WM_NCDESTROY, kSent));
     EXPECT_FALSE(hook.IsAttached());
     EXPECT_EQ(hook.GetWindow(), nullptr);
     hook.UnhookWindow();  // nothing left to touch
@@ -325,7 +319,7 @@ TEST_F(WindowHookTest, HandlerMayDestroyTheWindowOrTheHook) {
     journal.Clear();
     EXPECT_EQ(SendMessageW(w, kDestroyMe, 0, 0), 0);
     EXPECT_FALSE(IsWindow(w));
-    EXPECT_FALSE(journal.Saw("own DESTROYME")) << "a dead window's procedure is not called";
+    EXPECT_FALSE(journal.entries.Saw(kDestroyMe, kSent)) << "a dead window's procedure is not called";
     EXPECT_FALSE(hook.IsAttached());
 
     HWND v = Track(MakeLoggingWindow());
@@ -336,7 +330,7 @@ TEST_F(WindowHookTest, HandlerMayDestroyTheWindowOrTheHook) {
     journal.hookToDelete = doomed;
     EXPECT_EQ(SendMessageW(v, kDeleteHook, 1, 1), 1002) << "the message still reaches the own procedure";
     EXPECT_EQ(ProcOf(v), OwnProcValue());
-    EXPECT_EQ(journal.entries, (std::vector<std::string>{"handler DELETEHOOK", "own DELETEHOOK"}));
+    EXPECT_TRUE(journal.entries.Matches({{kDeleteHook, kHook}, {kDeleteHook, kSent | kWParam | kLParam, 1, 1}}));
 }
 
 TEST_F(WindowHookTest, CopiesCarryNeitherAttachmentNorHandlers) {
@@ -371,6 +365,6 @@ TEST_F(WindowHookTest, WindowWithoutHookDataGetsDefaultProcessing) {
     SetWindowLongPtrW(w, GWLP_WNDPROC, HookProcValue());
     journal.Clear();
     EXPECT_EQ(SendMessageW(w, kAnswered, 1, 1), 0) << "DefWindowProc answers 0 for a private message";
-    EXPECT_TRUE(journal.entries.empty());
+    EXPECT_TRUE(journal.entries.Empty());
     SetWindowLongPtrW(w, GWLP_WNDPROC, OwnProcValue());
 }

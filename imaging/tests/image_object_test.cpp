@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "imaging/ImageObject.h"
+#include "testsupport/Bitmap32.h"
 
 using rg_Zarno_ShiChuang_TuXiangChuLi::rg_TuXiangChuLiLei;
 
@@ -167,18 +168,10 @@ struct Canvas {
     HGDIOBJ old;
     uint32_t* px;
     Canvas() {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = 700;
-        bi.bmiHeader.biHeight = -500;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
         dc = CreateCompatibleDC(nullptr);
-        bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bmp = qeltest::CreateBitmap32(700, 500, &px, qeltest::Rows::TopDown,
+                                      [](int, int) -> uint32_t { return 0x00FF00FF; });  // magenta: nothing drawn
         old = SelectObject(dc, bmp);
-        px = static_cast<uint32_t*>(bits);
-        for (int i = 0; i < 700 * 500; ++i) px[i] = 0x00FF00FF;  // magenta: nothing drawn
     }
     ~Canvas() {
         SelectObject(dc, old);

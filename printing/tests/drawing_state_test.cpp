@@ -5,26 +5,18 @@
 #include <vector>
 
 #include "printing/DrawingState.h"
-#include "printing/tests/gdi_count.h"
+#include "testsupport/Bitmap32.h"
+#include "testsupport/GdiCount.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
-using printtest::CountGdiObjects;
+using qeltest::CountGdiObjects;
 
 namespace {
 
 // A 32-bit top-down DIB section in a memory DC, so pixels can be read back exactly.
 struct Canvas {
     Canvas(int width, int height, COLORREF fill = RGB(255, 255, 255)) : w(width), h(height) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        void* p = nullptr;
-        bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
-        bits = static_cast<uint32_t*>(p);
+        bmp = qeltest::CreateBitmap32(w, h, &bits);
         dc = CreateCompatibleDC(nullptr);
         old = SelectObject(dc, bmp);
         Fill(fill);

@@ -9,11 +9,12 @@
 #include "printing/PrintToFileDialog.h"
 #include "printing/PrinterChoice.h"
 #include "printing/Printer.h"
-#include "printing/tests/gdi_count.h"
+#include "testsupport/GdiCount.h"
 #include "printing/tests/print_support.h"
 
 using namespace rg_Zarno_MFCJieMian_JiBen;
 using namespace printtest;
+using qeltest::CountGdiObjects;
 
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include <winspool.h>
 
+#include "testsupport/Bitmap32.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -191,64 +193,9 @@ std::string HostScratch() {
     return g_scratch.folder;
 }
 
-std::wstring WinPath(const std::string& unixPath) {
-    std::wstring w = L"Z:";
-    for (char c : unixPath) w.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
-    return w;
-}
+std::string ReadHostFile(const std::string& unixPath) { return qeltest::ReadBytes(WinPath(unixPath)); }
 
-std::string ReadHostFile(const std::string& unixPath) {
-    std::string data;
-    HANDLE f = CreateFileW(WinPath(unixPath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return data;
-    char buf[65536];
-    DWORD n = 0;
-    while (ReadFile(f, buf, sizeof(buf), &n, nullptr) && n > 0) data.append(buf, n);
-    CloseHandle(f);
-    return data;
-}
-
-bool HostFileExists(const std::string& unixPath) {
-    return GetFileAttributesW(WinPath(unixPath).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-namespace {
-
-bool WriteHostFile(const std::string& unixPath, const std::string& text) {
-    HANDLE f = CreateFileW(WinPath(unixPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD n = 0;
-    BOOL ok = WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-    CloseHandle(f);
-    return ok && n == text.size();
-}
-
-}  // namespace
-
-int RunHost(const std::string& command, std::string* output, DWORD timeoutMs) {
-    // Wine starts host programs without letting us wait for them: the command reports its status
-    // through a file that appears (by rename) only when it is complete.
-    static int counter = 0;
-    std::string base = HostScratch() + "/cmd" + std::to_string(++counter);
-    std::string script = "( " + command + " ) > " + base + ".out 2>&1\n" + "echo $? > " + base + ".tmp && mv " +
-                         base + ".tmp " + base + ".rc\n";
-    if (!WriteHostFile(base + ".sh", script)) return -1;
-    std::wstring line = L"/bin/sh " + std::wstring(base.begin(), base.end()) + L".sh";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    DWORD start = GetTickCount();
-    while (!HostFileExists(base + ".rc")) {
-        if (GetTickCount() - start > timeoutMs) return -1;
-        Sleep(10);
-    }
-    if (output) *output = ReadHostFile(base + ".out");
-    return std::atoi(ReadHostFile(base + ".rc").c_str());
-}
+bool HostFileExists(const std::string& unixPath) { return qeltest::FileExists(WinPath(unixPath)); }
 
 // ---- pages ----------------------------------------------------------------------------------------
 
@@ -470,24 +417,10 @@ bool MarginPrinter::Remove() {
 // ---- pictures -------------------------------------------------------------------------------------
 
 HBITMAP MakeQuadrantBitmap(int w, int h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bmp) return nullptr;
-    uint32_t* p = static_cast<uint32_t*>(bits);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            bool right = x >= w / 2, bottom = y >= h / 2;
-            uint32_t c = !bottom ? (!right ? 0xFF0000 : 0x00FF00) : (!right ? 0x0000FF : 0xFFFF00);
-            p[y * w + x] = c;
-        }
-    return bmp;
+    return qeltest::CreateBitmap32(w, h, nullptr, qeltest::Rows::TopDown, [&](int x, int y) -> uint32_t {
+        const bool right = x >= w / 2, bottom = y >= h / 2;
+        return !bottom ? (!right ? 0xFF0000 : 0x00FF00) : (!right ? 0x0000FF : 0xFFFF00);
+    });
 }
 
 }  // namespace printtest

@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/HostCommand.h"
+
 namespace printtest {
+
+using qeltest::RunHost;
+using qeltest::WinPath;
 
 // ---- dialogs --------------------------------------------------------------------------------------
 
@@ -69,11 +74,6 @@ private:
 
 // A per-process scratch folder on the host, as a Unix path ending without a slash.
 std::string HostScratch();
-// Unix path to the Windows path Wine maps it to (Z:\...).
-std::wstring WinPath(const std::string& unixPath);
-// Runs a /bin/sh command line on the host and waits for it; answers its exit status (-1 when it did
-// not finish in time). Its standard output is returned in *output when given.
-int RunHost(const std::string& command, std::string* output = nullptr, DWORD timeoutMs = 30000);
 // Reads a whole file (Unix path); empty when missing.
 std::string ReadHostFile(const std::string& unixPath);
 bool HostFileExists(const std::string& unixPath);

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "ui/QelForm.h"
-#include "platform/mfc/tests/QelTestSupport.h"
+#include "testsupport/GdiCount.h"
+#include "testsupport/Pump.h"
 
 namespace formtest {
 

@@ -11,7 +11,8 @@
 
 #include "ui/QelContainer.h"
 #include "ui/QelControl.h"
-#include "platform/mfc/tests/QelTestSupport.h"
+#include "testsupport/GdiCount.h"
+#include "testsupport/Pump.h"
 
 namespace uitest {
 

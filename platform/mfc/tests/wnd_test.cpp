@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "platform/mfc/QelApp.h"
-#include "platform/mfc/tests/QelTestSupport.h"
 #include "platform/mfc/QelWnd.h"
+#include "testsupport/GdiCount.h"
+#include "testsupport/MessageSequence.h"
 
 namespace {
 
