@@ -19,6 +19,7 @@
 
 #include "app/MainWindowLayout.h"
 #include "testsupport/HostCommand.h"
+#include "testsupport/ProgramWindow.h"
 
 class CQelMFCApp;
 
@@ -248,7 +249,7 @@ private:
 };
 
 // The main window of another process: visible, with the default title.
-HWND FindMainWindow(DWORD processId);
+using qeltest::FindMainWindow;
 
 // ---- files on the host --------------------------------------------------------------------------------
 

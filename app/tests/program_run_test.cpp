@@ -5,31 +5,9 @@
 
 #include <string>
 
+#include "testsupport/ProgramWindow.h"
+
 namespace {
-
-struct FindData {
-    DWORD pid;
-    HWND found;
-};
-
-HWND FindProgramWindow(DWORD pid) {
-    FindData data{pid, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* d = reinterpret_cast<FindData*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t title[128] = {};
-            GetWindowTextW(hwnd, title, 128);
-            if (owner == d->pid && IsWindowVisible(hwnd) && wcscmp(title, L"Ferovel V1.3  Osk") == 0) {
-                d->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&data));
-    return data.found;
-}
 
 TEST(Program, MainWindowIsCentredWithTheDesignClientSizeAndEscEndsWithExitCodeZero) {
     STARTUPINFOW si{sizeof si};
@@ -40,7 +18,7 @@ TEST(Program, MainWindowIsCentredWithTheDesignClientSizeAndEscEndsWithExitCodeZe
         << GetLastError();
     HWND hwnd = nullptr;
     for (int i = 0; i < 300 && !hwnd; ++i) {
-        hwnd = FindProgramWindow(pi.dwProcessId);
+        hwnd = qeltest::FindMainWindow(pi.dwProcessId);
         if (!hwnd) Sleep(50);
     }
     ASSERT_NE(hwnd, nullptr);

@@ -5,17 +5,13 @@
 #include <algorithm>
 
 #include "bench/support/DocumentPicture.h"
+#include "testsupport/HostCommand.h"
 
 namespace benchhost {
 
 namespace {
 
-std::string Utf8(const std::wstring& s) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n > 0 ? n - 1 : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, out.data(), n, nullptr, nullptr);
-    return out;
-}
+using qeltest::Utf8;
 
 void Peak(ProcessCounts& peak, const ProcessCounts& c) {
     peak.gdiObjects = std::max(peak.gdiObjects, c.gdiObjects);

@@ -15,6 +15,7 @@
 #include "bench/support/Endurance.h"
 #include "app/PictureRules.h"
 #include "app/ProgramObjects.h"
+#include "testsupport/HostCommand.h"
 
 using namespace benchhost;
 using rg_Zarno_YangLi::LightFromSliders;
@@ -23,12 +24,7 @@ using rg_Zarno_YangLi::SelectionToLibraryRect;
 
 namespace {
 
-std::string Utf8(const std::wstring& s) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n > 0 ? n - 1 : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, out.data(), n, nullptr, nullptr);
-    return out;
-}
+using qeltest::Utf8;
 
 // One program per test process: started before the first test of the suite, ended after the last.
 class HostedProgram : public ::testing::Test {

@@ -7,6 +7,7 @@
 
 #include "runtime/QelObject.h"
 #include "runtime/QelString.h"
+#include "testsupport/PointedObject.h"
 
 using namespace rg_Zarno_JiBen;
 
@@ -212,15 +213,7 @@ TEST(CopyAndEquality, ResetClearsWordsAndClonesCarryThem) {
     EXPECT_EQ(o.objectWord, 0u);
 }
 
-class Receiver : public CQelObject {
-public:
-    Receiver() : self(new CQelObjectPointer(this)) {}
-    ~Receiver() override {
-        self->target = nullptr;
-        self->Release();
-    }
-    CQelObjectPointer* self;
-};
+using Receiver = qeltest::PointedObject;
 
 TEST(ObjectPointers, BindingsSeeNullTargetAfterTheOwnerDies) {
     auto* receiver = new Receiver();

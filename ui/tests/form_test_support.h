@@ -13,6 +13,7 @@
 
 #include "ui/QelForm.h"
 #include "testsupport/GdiCount.h"
+#include "testsupport/PointedObject.h"
 #include "testsupport/Pump.h"
 
 namespace formtest {
@@ -42,13 +43,8 @@ public:
 
 // Receives events through its counted object pointer; logs them in order. Each handler answers the
 // value stored for its event name (0 when none is stored), and may run an action first.
-class Receiver : public CQelObject {
+class Receiver : public qeltest::PointedObject {
 public:
-    Receiver() : self(new CQelObjectPointer(this)) {}
-    ~Receiver() override {
-        self->target = nullptr;
-        self->Release();
-    }
     int Count(const std::string& name) const {
         int n = 0;
         for (const auto& e : log) n += e.first == name;
@@ -66,7 +62,6 @@ public:
         return answers.count(name) ? answers[name] : 0;
     }
 
-    CQelObjectPointer* self;
     std::vector<std::pair<std::string, int32_t>> log;
     std::map<std::string, int32_t> answers;
     std::map<std::string, std::function<void(int32_t)>> actions;

@@ -12,6 +12,7 @@
 #include "ui/QelContainer.h"
 #include "ui/QelControl.h"
 #include "testsupport/GdiCount.h"
+#include "testsupport/PointedObject.h"
 #include "testsupport/Pump.h"
 
 namespace uitest {
@@ -25,13 +26,8 @@ struct Event {
 };
 
 // Receives the tests' events: logs them and answers `answer`.
-class Receiver : public CQelObject {
+class Receiver : public qeltest::PointedObject {
 public:
-    Receiver() : self(new CQelObjectPointer(this)) {}
-    ~Receiver() override {
-        self->target = nullptr;
-        self->Release();
-    }
     int Count(const std::string& name) const {
         return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const Event& e) { return e.name == name; }));
     }
@@ -41,7 +37,6 @@ public:
         }
         return nullptr;
     }
-    CQelObjectPointer* self;
     std::vector<Event> log;
     int32_t answer = 0;
 };

@@ -14,12 +14,17 @@
 
 namespace {
 
+using qeltest::kOptional;
+using qeltest::kSent;
+using qeltest::kWParam;
+
 const wchar_t kClass[] = L"QelWndTestClass";
 
 class Recording : public CWnd {
 public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         seen.push_back(message);
+        sequence.Add(m_hWnd, message, kSent, wParam, lParam);
         if (message == WM_NCCREATE) mappedAtNcCreate = FromHandlePermanent(m_hWnd) == this;
         return CWnd::WindowProc(message, wParam, lParam);
     }
@@ -34,6 +39,7 @@ public:
         return CreateEx(0, kClass, L"", style, 0, 0, 100, 100, parent, nullptr);
     }
     std::vector<UINT> seen;
+    qeltest::MessageSequence sequence;
     bool mappedAtNcCreate = false, failCreate = false;
     int postNcDestroys = 0;
     HWND handleAtPostNcDestroy = reinterpret_cast<HWND>(1);
@@ -54,15 +60,21 @@ TEST_F(WndTest, CreateExRoutesEveryMessageFromTheFirstOnAndDestructionEndsWithPo
     CWinThread thread;
     Recording wnd;
     ASSERT_TRUE(wnd.CreateEx(0, kClass, L"t", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr));
-    EXPECT_EQ(wnd.seen[0], static_cast<UINT>(WM_GETMINMAXINFO));  // before WM_NCCREATE
-    EXPECT_LT(wnd.IndexOf(WM_NCCREATE), wnd.IndexOf(WM_CREATE));
+    // Even WM_GETMINMAXINFO, which comes before WM_NCCREATE, reaches the object.
+    EXPECT_TRUE(wnd.sequence.Matches({{WM_GETMINMAXINFO, kSent},
+                                      {WM_NCCREATE, kSent},
+                                      {WM_NCCALCSIZE, kSent | kWParam, FALSE},
+                                      {WM_CREATE, kSent},
+                                      {WM_SIZE, kSent | kWParam, SIZE_RESTORED},
+                                      {WM_MOVE, kSent}}));
     EXPECT_TRUE(wnd.mappedAtNcCreate);
     EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(wnd.m_hWnd, GWLP_WNDPROC)), &QelWndProc);
     EXPECT_FALSE(wnd.Make());  // the object has a window already
     HWND hwnd = wnd.m_hWnd;
     thread.m_pMainWnd = &wnd;
+    wnd.sequence.Clear();
     EXPECT_TRUE(wnd.DestroyWindow());
-    EXPECT_TRUE(wnd.Saw(WM_NCDESTROY));
+    EXPECT_TRUE(wnd.sequence.Matches({{WM_DESTROY, kSent}, {WM_NCDESTROY, kSent}}));
     EXPECT_EQ(wnd.postNcDestroys, 1);
     EXPECT_EQ(wnd.handleAtPostNcDestroy, nullptr);  // detached before
     EXPECT_EQ(CWnd::FromHandlePermanent(hwnd), nullptr);
