@@ -213,24 +213,23 @@ void BuildLengths(const uint32_t* freq, int n, int maxLen, uint8_t* lens) {
     int depth[2 * kLitLenCodes];
     depth[made - 1] = 0;
     for (int i = made - 2; i >= 0; --i) depth[i] = depth[parent[i]] + 1;
-    // Count leaves per length, folding lengths beyond the limit back into a valid code.
+    // Count leaves per length; leaves deeper than the limit are put at the limit, which makes the
+    // code over-full. The Kraft sum in units of 2^-maxLen tells by how much: a complete code sums
+    // to exactly 2^maxLen.
     int blCount[64] = {0};
-    int overflow = 0;
-    for (int i = 0; i < count; ++i) {
-        int d = depth[i];
-        if (d > maxLen) {
-            d = maxLen;
-            ++overflow;
-        }
-        ++blCount[d];
-    }
-    while (overflow > 0) {
+    for (int i = 0; i < count; ++i) ++blCount[std::min(depth[i], maxLen)];
+    uint64_t kraft = 0;
+    for (int len = 1; len <= maxLen; ++len) kraft += uint64_t(blCount[len]) << (maxLen - len);
+    const uint64_t full = uint64_t(1) << maxLen;
+    // Each step takes a leaf of the longest length below the limit and hangs it, with one leaf from
+    // the limit, one level deeper: the sum drops by exactly one unit.
+    while (kraft > full) {
         int bits = maxLen - 1;
         while (blCount[bits] == 0) --bits;
         --blCount[bits];
         blCount[bits + 1] += 2;
         --blCount[maxLen];
-        overflow -= 2;
+        --kraft;
     }
     // The least frequent symbols get the longest codes.
     int idx = 0;
@@ -707,6 +706,10 @@ ZlibCompressor::~ZlibCompressor() = default;
 bool ZlibCompress(const uint8_t* data, size_t size, ByteSink& out) {
     ZlibCompressor z;
     return z.Begin(out) && z.Write(data, size) && z.Finish();
+}
+
+void HuffmanCodeLengths(const uint32_t* freq, int n, int maxLen, uint8_t* lens) {
+    BuildLengths(freq, n, maxLen, lens);
 }
 
 }  // namespace cximg

@@ -49,4 +49,9 @@ private:
 // The same for data that is all in memory.
 bool ZlibCompress(const uint8_t* data, size_t size, ByteSink& out);
 
+// The compressor's Huffman code lengths for n <= 286 symbol frequencies: 0 for unused symbols (at
+// least two symbols get a code), none longer than maxLen, and the code complete (its Kraft sum is
+// exactly one), as inflaters require. Open for tests.
+void HuffmanCodeLengths(const uint32_t* freq, int n, int maxLen, uint8_t* lens);
+
 }  // namespace cximg

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <random>
 
+#include "deflate.h"
 #include "test_util.h"
 #include "ximacore.h"
 
@@ -118,6 +119,62 @@ TEST(PngEncode, DecodesBackThroughOurLoaderWhenRenamed) {
     std::vector<uint8_t> out;
     ASSERT_TRUE(img.Encode(out, CXIMAGE_FORMAT_PNG));
     EXPECT_EQ(cximg::DetectFormat(out.data(), out.size()), CXIMAGE_FORMAT_PNG);
+}
+
+}  // namespace
+
+namespace {
+
+// Checks a code's lengths: none beyond the limit, used symbols coded, unused ones not, and the
+// code complete (Kraft sum exactly one), as inflaters require.
+std::string CodeProblem(const std::vector<uint32_t>& freq, const std::vector<uint8_t>& lens, int maxLen) {
+    uint64_t kraft = 0;
+    int coded = 0;
+    for (size_t i = 0; i < freq.size(); ++i) {
+        if (lens[i] > maxLen) return "symbol " + std::to_string(i) + " has length " + std::to_string(lens[i]);
+        if (freq[i] && !lens[i]) return "used symbol " + std::to_string(i) + " has no code";
+        if (lens[i]) {
+            kraft += uint64_t(1) << (maxLen - lens[i]);
+            ++coded;
+        }
+    }
+    if (coded >= 2 && kraft != (uint64_t(1) << maxLen))
+        return "Kraft sum " + std::to_string(kraft) + " of " + std::to_string(uint64_t(1) << maxLen);
+    return "";
+}
+
+std::vector<uint8_t> LengthsOf(const std::vector<uint32_t>& freq, int maxLen) {
+    std::vector<uint8_t> lens(freq.size(), 0);
+    cximg::HuffmanCodeLengths(freq.data(), static_cast<int>(freq.size()), maxLen, lens.data());
+    return lens;
+}
+
+TEST(HuffmanLengths, FibonacciFrequenciesDeeperThanTheLimitGiveACompleteCode) {
+    // Fibonacci frequencies make the deepest possible tree: 40 symbols would need 39 bits.
+    std::vector<uint32_t> freq(40);
+    freq[0] = freq[1] = 1;
+    for (size_t i = 2; i < freq.size(); ++i) freq[i] = freq[i - 1] + freq[i - 2];
+    for (int maxLen : {15, 7}) EXPECT_EQ(CodeProblem(freq, LengthsOf(freq, maxLen), maxLen), "") << maxLen;
+    // The same spread over the literal/length alphabet with gaps and many rare symbols.
+    std::vector<uint32_t> wide(286, 0);
+    for (size_t i = 0; i < freq.size(); ++i) wide[i * 7] = freq[i];
+    for (size_t i = 1; i < wide.size(); i += 3) wide[i] += 1;
+    EXPECT_EQ(CodeProblem(wide, LengthsOf(wide, 15), 15), "");
+}
+
+TEST(HuffmanLengths, SkewedRandomFrequenciesAlwaysGiveACompleteLimitedCode) {
+    std::mt19937 rng(2024);
+    for (int round = 0; round < 2000; ++round) {
+        const size_t n = round % 2 ? 286 : 30;
+        std::vector<uint32_t> freq(n, 0);
+        // Exponentially spread counts, some symbols unused: the shape of photographs' literals.
+        for (auto& f : freq) {
+            const int e = static_cast<int>(rng() % 28);
+            f = rng() % 5 == 0 ? 0 : (1u << e) + rng() % (1u << (e / 2 + 1));
+        }
+        const auto lens = LengthsOf(freq, 15);
+        ASSERT_EQ(CodeProblem(freq, lens, 15), "") << "round " << round;
+    }
 }
 
 }  // namespace
