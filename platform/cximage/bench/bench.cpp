@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "bench_common.h"
+#include "platform/cximage/bench/bench_common.h"
 
 using namespace bench;
 

@@ -16,7 +16,7 @@
 #include <time.h>
 #endif
 
-#include "ximacore.h"
+#include "platform/cximage/include/ximacore.h"
 
 namespace bench {
 

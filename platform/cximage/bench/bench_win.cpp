@@ -2,8 +2,8 @@
 // of that bitmap) on the 12-megapixel picture, beside one memcpy of its bytes.
 #include <vector>
 
-#include "bench_common.h"
-#include "ximage.h"
+#include "platform/cximage/bench/bench_common.h"
+#include "platform/cximage/include/ximage.h"
 
 int main() {
     using namespace bench;

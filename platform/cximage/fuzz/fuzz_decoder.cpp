@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ximacore.h"
+#include "platform/cximage/include/ximacore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #if defined(CXIMAGE_FUZZ_DETECT)

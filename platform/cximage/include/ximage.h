@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "ximacore.h"
+#include "platform/cximage/include/ximacore.h"
 
 // Installs the platform decoder used by Load, Decode and LoadResource for the formats our portable
 // code does not read. Called automatically by including this header; calling it again is harmless.

@@ -4,7 +4,7 @@
 #include <new>
 #include <vector>
 
-#include "internal.h"
+#include "platform/cximage/src/internal.h"
 
 namespace cximg {
 

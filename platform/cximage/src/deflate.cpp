@@ -4,7 +4,7 @@
 // bytes) is checked, and the match is extended up to 258 bytes. After a long stretch without
 // matches the parser looks at fewer positions, which keeps noisy photographs fast. Each block of
 // up to 64K symbols gets its own Huffman codes, or is stored when that is smaller.
-#include "deflate.h"
+#include "platform/cximage/src/deflate.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,7 +12,7 @@
 #include <new>
 #include <vector>
 
-#include "simd.h"
+#include "platform/cximage/src/simd.h"
 
 namespace cximg {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ximacore.h"
+#include "platform/cximage/include/ximacore.h"
 
 // For the small per-pixel lambdas of the decoders' pixel loops, which the compiler otherwise may
 // leave out of line as a decoder grows.

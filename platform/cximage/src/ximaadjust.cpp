@@ -4,9 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "internal.h"
-#include "simd.h"
-#include "ximacore.h"
+#include "platform/cximage/src/internal.h"
+#include "platform/cximage/src/simd.h"
+#include "platform/cximage/include/ximacore.h"
 
 using cximg::Picture;
 

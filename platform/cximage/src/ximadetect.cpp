@@ -1,8 +1,8 @@
 // Format detection from the content, and the EXIF orientation of JPEG files.
 #include <cstring>
 
-#include "internal.h"
-#include "ximacore.h"
+#include "platform/cximage/src/internal.h"
+#include "platform/cximage/include/ximacore.h"
 
 namespace cximg {
 

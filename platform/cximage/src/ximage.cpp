@@ -5,8 +5,8 @@
 #include <new>
 #include <utility>
 
-#include "internal.h"
-#include "ximacore.h"
+#include "platform/cximage/src/internal.h"
+#include "platform/cximage/include/ximacore.h"
 
 namespace cximg {
 

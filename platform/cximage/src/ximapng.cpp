@@ -7,9 +7,9 @@
 #include <memory>
 #include <new>
 
-#include "deflate.h"
-#include "internal.h"
-#include "simd.h"
+#include "platform/cximage/src/deflate.h"
+#include "platform/cximage/src/internal.h"
+#include "platform/cximage/src/simd.h"
 
 namespace cximg {
 

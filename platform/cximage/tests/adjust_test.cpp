@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "test_util.h"
-#include "ximacore.h"
+#include "platform/cximage/tests/test_util.h"
+#include "platform/cximage/include/ximacore.h"
 
 using namespace cxtest;
 

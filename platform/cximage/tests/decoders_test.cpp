@@ -7,9 +7,9 @@
 #include <map>
 #include <random>
 
-#include "internal.h"
-#include "test_util.h"
-#include "ximacore.h"
+#include "platform/cximage/src/internal.h"
+#include "platform/cximage/tests/test_util.h"
+#include "platform/cximage/include/ximacore.h"
 
 using namespace cxtest;
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ximage.h"
+#include "platform/cximage/include/ximage.h"
 
 namespace {
 

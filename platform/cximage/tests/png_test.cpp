@@ -5,9 +5,9 @@
 #include <cstring>
 #include <random>
 
-#include "deflate.h"
-#include "test_util.h"
-#include "ximacore.h"
+#include "platform/cximage/src/deflate.h"
+#include "platform/cximage/tests/test_util.h"
+#include "platform/cximage/include/ximacore.h"
 
 using namespace cxtest;
 

@@ -1,4 +1,4 @@
-#include "test_util.h"
+#include "platform/cximage/tests/test_util.h"
 
 #include <unistd.h>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ximacore.h"
+#include "platform/cximage/include/ximacore.h"
 
 namespace cxtest {
 

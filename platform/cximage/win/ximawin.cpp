@@ -11,8 +11,8 @@
 #include <new>
 #include <vector>
 
-#include "internal.h"
-#include "ximage.h"
+#include "platform/cximage/src/internal.h"
+#include "platform/cximage/include/ximage.h"
 
 using cximg::Picture;
 
