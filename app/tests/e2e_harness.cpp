@@ -19,34 +19,20 @@
 
 namespace e2e {
 
-namespace {
-
-CQelMFCApp* g_hosted = nullptr;
-bool g_quitSeen = false;
-
-}  // namespace
-
 // ---- waiting -----------------------------------------------------------------------------------------
 
 void PumpPending() {
+    if (qeltest::ProgramHost* host = qeltest::CurrentProgramHost()) {
+        // The application's own loop piece: pre-translation (the program's and the form's message
+        // filters), then translation and dispatch.
+        host->PumpPending();
+        return;
+    }
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-        if (g_hosted) {
-            // The application's own loop piece: pre-translation (the program's and the form's message
-            // filters), then translation and dispatch.
-            if (!g_hosted->PumpMessage()) {
-                g_quitSeen = true;
-                return;
-            }
-        } else {
-            if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
-            if (msg.message == WM_QUIT) {
-                g_quitSeen = true;
-                return;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) return;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
     }
 }
 
@@ -360,14 +346,8 @@ int DragThumb(HWND slider, int dx) {
 }
 
 HostedProgram::HostedProgram() {
-    // A fresh process has no reference picture yet; several hosted runs in one process start alike.
-    GetReferencePicture().GetImage()->Destroy();
-    g_quitSeen = false;
-    app_ = std::make_unique<CQelMFCApp>(&rg_Zarno_YangLi::rg_QiDongLei::StaticRecord);
-    app_->m_hInstance = GetModuleHandleW(nullptr);
-    g_hosted = app_.get();
-    if (!app_->InitInstance() || !app_->m_pMainWnd) return;
-    main_ = app_->m_pMainWnd->m_hWnd;
+    if (!host_.Start()) return;
+    main_ = host_.Main();
     // Above any window another test program may show on a shared desktop, so that the input and the
     // screen read back are this program's.
     SetWindowPos(main_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -376,23 +356,7 @@ HostedProgram::HostedProgram() {
     PumpFor(50);
 }
 
-HostedProgram::~HostedProgram() {
-    if (main_ && IsWindow(main_)) {
-        PostMessageW(main_, WM_CLOSE, 0, 0);
-        PumpUntil([] { return g_quitSeen; }, 5000);
-        if (IsWindow(main_)) {
-            DestroyWindow(main_);
-            PumpUntil([] { return g_quitSeen; }, 5000);
-        }
-    }
-    app_->ExitInstance();
-    g_hosted = nullptr;
-    app_.reset();
-    // A quit message left for a later program of this process would end it at once.
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-}
+HostedProgram::~HostedProgram() { host_.Stop(); }
 
 void HostedProgram::PostDrop(const std::vector<std::wstring>& paths, POINT at) {
     qeltest::PostDropFiles(main_, paths, at);

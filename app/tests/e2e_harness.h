@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "app/MainWindowLayout.h"
+#include "testsupport/ProgramHost.h"
 #include "testsupport/HostCommand.h"
 #include "testsupport/ProgramWindow.h"
 
-class CQelMFCApp;
 
 namespace e2e {
 
@@ -194,7 +194,7 @@ public:
     bool Responsive() const;
 
 private:
-    std::unique_ptr<CQelMFCApp> app_;
+    qeltest::ProgramHost host_;
     HWND main_ = nullptr;
 };
 

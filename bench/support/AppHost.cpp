@@ -15,17 +15,13 @@ using rg_Zarno_MFCJieMian_JiBen::rg_HuaKuaiTiao;
 using rg_Zarno_YangLi::rg_QiDongLei;
 using rg_Zarno_YangLi::rg_ZhuChuangKouLei;
 
-AppHost::AppHost() : app_(&rg_QiDongLei::StaticRecord) {}
+AppHost::AppHost() = default;
 
-AppHost::~AppHost() {
-    if (started_ && !stopped_) Stop();
-}
+AppHost::~AppHost() = default;
 
 bool AppHost::Start() {
-    if (!app_.InitInstance()) return false;
-    started_ = true;
+    if (!host_.Start()) return false;
     HWND main = MainHwnd();
-    if (!main) return false;
     UpdateWindow(main);
     // The first frames: creation, activation, the first paint of every control.
     const double until = NowMs() + 300;
@@ -36,46 +32,11 @@ bool AppHost::Start() {
     return true;
 }
 
-int AppHost::Stop() {
-    if (!started_ || stopped_) return 0;
-    stopped_ = true;
-    if (HWND main = MainHwnd()) DestroyWindow(main);
-    MSG msg;
-    // The window's destruction posts WM_QUIT; run what is queued up to it.
-    const double until = NowMs() + 5000;
-    while (NowMs() < until) {
-        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            Sleep(1);
-            continue;
-        }
-        if (msg.message == WM_QUIT) break;
-        if (!app_.PreTranslateMessage(&msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    return app_.ExitInstance();
-}
+int AppHost::Stop() { return host_.Stop(); }
 
-void AppHost::Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Keep it for Stop.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        if (!app_.PreTranslateMessage(&msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-}
+void AppHost::Pump() { host_.PumpPending(); }
 
-rg_ZhuChuangKouLei& AppHost::Window() {
-    auto* program = static_cast<rg_QiDongLei*>(GetAppInstance()->currentProgram);
-    return program->mainWindow;
-}
+rg_ZhuChuangKouLei& AppHost::Window() { return host_.Window(); }
 
 HWND AppHost::MainHwnd() {
     if (!GetAppInstance()->currentProgram) return nullptr;

@@ -10,6 +10,7 @@
 
 #include "app/MfcApp.h"
 #include "app/Startup.h"
+#include "testsupport/ProgramHost.h"
 
 namespace benchhost {
 
@@ -51,9 +52,7 @@ public:
 
 private:
     void PostMouse(UINT message, WPARAM keys, int x, int y);
-    CQelMFCApp app_;
-    bool started_ = false;
-    bool stopped_ = false;
+    qeltest::ProgramHost host_;
 };
 
 // Colour of a screen pixel as the display shows it (read back from the screen, not from the
