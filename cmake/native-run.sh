@@ -4,16 +4,6 @@
 # run of the whole program (cmake/test-batch.py), unless the test asks for a process of its own
 # (QEL_TEST_FRESH=1).
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-if [ -n "${QEL_TEST_BATCH_DIR:-}" ] && [ -z "${QEL_TEST_FRESH:-}" ]; then
-  for a in "$@"; do
-    case "$a" in
-      --gtest_filter=*[*?:-]*) break ;;
-      --gtest_filter=*.*)
-        batch_dir=$QEL_TEST_BATCH_DIR
-        unset QEL_TEST_BATCH_DIR
-        py=/usr/bin/python3; [ -x "$py" ] || py=python3
-        exec "$py" "$here/cmake/test-batch.py" "$batch_dir" "$here/cmake/native-run.sh" "$@" ;;
-    esac
-  done
-fi
+. "$here/cmake/test-batch-dispatch.sh"
+qel_batch_dispatch "$here/cmake/native-run.sh" "$@"
 exec "$@"

@@ -12,16 +12,6 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LANG=C.UTF-8
 export PATH=/usr/lib/wine:$PATH
 if [ -z "${DISPLAY:-}" ] && [ -f "$WINEPREFIX/../display" ]; then export DISPLAY=$(cat "$WINEPREFIX/../display"); fi
-if [ -n "${QEL_TEST_BATCH_DIR:-}" ] && [ -z "${QEL_TEST_FRESH:-}" ]; then
-  for a in "$@"; do
-    case "$a" in
-      --gtest_filter=*[*?:-]*) break ;;
-      --gtest_filter=*.*)
-        batch_dir=$QEL_TEST_BATCH_DIR
-        unset QEL_TEST_BATCH_DIR
-        py=/usr/bin/python3; [ -x "$py" ] || py=python3
-        exec "$py" "$here/cmake/test-batch.py" "$batch_dir" "$here/cmake/wine-run.sh" "$@" ;;
-    esac
-  done
-fi
+. "$here/cmake/test-batch-dispatch.sh"
+qel_batch_dispatch "$here/cmake/wine-run.sh" "$@"
 exec wine64 "$@"
