@@ -9,8 +9,10 @@ case of a program, this script runs all of the program's cases in one Wine proce
 results (GoogleTest's XML report and the program's output) in the batch folder of this test run.
 The program's other cases then only read their result from there.
 
-A case that has no result in the shared run (the program crashed or hung before or during it) is
-run alone in a fresh process, so that its own outcome, and a crash, is reported under its name.
+A case that has no result in the shared run (the program crashed or hung before or during it), or
+that failed there, is run alone in a fresh process, as it would run without the shared run: its own
+outcome, and a crash, is reported under its name, and a failure in the shared run stays visible in
+the output.
 
 usage: test-batch.py BATCH_DIR RUNNER EXE --gtest_filter=SUITE.CASE [other arguments]
 RUNNER runs the program (cmake/wine-run.sh or cmake/native-run.sh); for Wine the report's path is
@@ -91,9 +93,11 @@ def main(argv):
         print(failure.text or failure.get("message", ""))
     time_ms = int(float(test.get("time", "0")) * 1000)
     if failures:
-        print(f"[  FAILED  ] {name} ({time_ms} ms, in the shared run; whole output: "
-              f"{os.path.join(folder, 'output.log')})")
-        return 1
+        # The case ran after others in one process; run it once more in a process of its own, as
+        # it would run without the shared run, and let that run decide.
+        print(f"test-batch: {name} failed in the shared run ({time_ms} ms; whole output: "
+              f"{os.path.join(folder, 'output.log')}); running it alone to decide", flush=True)
+        os.execv(runner, [runner, exe, "--gtest_filter=" + name] + extra)
     if skipped:
         message = test.find("skipped")
         print(f"[  SKIPPED ] {name} ({time_ms} ms) "

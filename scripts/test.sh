@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the portable tests natively (AddressSanitizer and UBSan),
-# the Windows tests under Wine. Exits non-zero on any failure.
+# the Windows tests under Wine. Exits non-zero on any failure, on any test that did not run and when
+# no test was found.
+#
+# Order, so that the two cores stay busy: the Windows build first; then the Windows tests start
+# while the portable build runs, and the portable tests follow it. The Windows suite's output is
+# shown when it has ended.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -8,11 +13,10 @@ scripts/setup.sh || exit 1
 export BUILD_ROOT="$root/build"
 jobs=$(nproc)
 
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null || exit 1
-cmake --build build/native -j "$jobs" || exit 1
 cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null || exit 1
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null || exit 1
 cmake --build build/win -j "$jobs" || exit 1
 
 . scripts/wine-env.sh
@@ -31,24 +35,29 @@ rm -rf "$reports"; mkdir -p "$reports"
 no_tests=(--no-tests=error)
 [ -n "${CTEST_ARGS:-}" ] && no_tests=()
 
-# Each test program runs its cases in one process (cmake/test-batch.py); ctest still
-# lists and reports every case by name. With CTEST_ARGS every case gets a process of its own.
+# Each test program runs its cases in one process (cmake/test-batch.py); ctest still lists and
+# reports every case by name. With CTEST_ARGS every case gets a process of its own.
 batch="$BUILD_ROOT/test-batch"
 rm -rf "$batch"; mkdir -p "$batch"
 [ -z "${CTEST_ARGS:-}" ] && export QEL_TEST_BATCH_DIR="$batch"
 
-# The portable suite runs beside the Windows suite; its output follows the Windows suite's.
-ctest --test-dir build/native --output-on-failure -j "$jobs" "${no_tests[@]}" \
-      --output-junit "$reports/native.xml" ${CTEST_ARGS:-} > "$reports/native.log" 2>&1 &
-native_pid=$!
-echo "== Windows tests (Wine) =="
 ctest --test-dir build/win --output-on-failure "${no_tests[@]}" \
-      --output-junit "$reports/win.xml" ${CTEST_ARGS:-}
+      --output-junit "$reports/win.xml" ${CTEST_ARGS:-} > "$reports/win.log" 2>&1 &
+win_pid=$!
+
+echo "== portable build and tests (native, sanitizers), beside the Windows tests =="
+if cmake --build build/native -j "$jobs"; then
+  ctest --test-dir build/native --output-on-failure -j "$jobs" "${no_tests[@]}" \
+        --output-junit "$reports/native.xml" ${CTEST_ARGS:-}
+  native_rc=$?
+else
+  native_rc=1
+fi
+wait "$win_pid"
 win_rc=$?
-wait "$native_pid"
-native_rc=$?
-echo "== portable tests (native, sanitizers) =="
-cat "$reports/native.log"
+echo "== Windows tests (Wine) =="
+cat "$reports/win.log"
+
 echo "== tests that did not run =="
 present=()
 for r in "$reports/native.xml" "$reports/win.xml"; do [ -s "$r" ] && present+=("$r"); done

@@ -1,5 +1,7 @@
 #include "testsupport/ProgramHost.h"
 
+#include <cstdio>
+
 #include "app/MfcApp.h"
 #include "app/ProgramObjects.h"
 #include "app/Startup.h"
@@ -27,9 +29,15 @@ bool ProgramHost::Start() {
     GetReferencePicture().GetImage()->Destroy();
     quitSeen_ = false;
     g_current = this;
-    if (!app_->InitInstance() || !app_->m_pMainWnd) return false;
+    const BOOL started = app_->InitInstance();
+    if (!started || !app_->m_pMainWnd || !app_->m_pMainWnd->m_hWnd) {
+        // Say why, so that a test that cannot start the program names the step.
+        std::fprintf(stderr, "ProgramHost: the program did not start (InitInstance %d, main window %p, error %lu)\n",
+                     started, static_cast<void*>(app_->m_pMainWnd), GetLastError());
+        return false;
+    }
     main_ = app_->m_pMainWnd->m_hWnd;
-    return main_ != nullptr;
+    return true;
 }
 
 rg_Zarno_YangLi::rg_ZhuChuangKouLei& ProgramHost::Window() {
