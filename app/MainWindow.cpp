@@ -268,10 +268,14 @@ void rg_ZhuChuangKouLei::TracePictureSize() {
 }
 
 void rg_ZhuChuangKouLei::TraceFailure(const wchar_t* operation) {
+    TraceFailure(operation, workingPicture.GetImage()->GetLastError());
+}
+
+void rg_ZhuChuangKouLei::TraceFailure(const wchar_t* operation, const char* libraryError) {
     CWString text, error;
     text.Append(operation);
     text.Append(L"处理失败");
-    error.AppendUtf8(workingPicture.GetImage()->GetLastError());
+    error.AppendUtf8(libraryError);
     Trace(0, 0, "SS", text.GetText(), error.GetText());
 }
 
@@ -283,10 +287,22 @@ void rg_ZhuChuangKouLei::TakeReference() {
     GetReferencePicture().GetImage()->CreateFromHBITMAP(GetReferenceBitmap().GetBitmap(), nullptr, false);
 }
 
-void rg_ZhuChuangKouLei::InitialHuePass() {
+void rg_ZhuChuangKouLei::ApplyHueSlider(CxImage& picture) {
     const int64_t saturation = hueSlider.GetPosition();
     const int64_t hue = hueSlider.GetPosition();
-    workingPicture.GetImage()->Colorize(static_cast<uint8_t>(hue), static_cast<uint8_t>(saturation), 1.0f);
+    picture.Colorize(static_cast<uint8_t>(hue), static_cast<uint8_t>(saturation), 1.0f);
+}
+
+void rg_ZhuChuangKouLei::ApplyLightSliders(CxImage& picture) {
+    // Contrast is read first, then brightness.
+    const int32_t contrast = static_cast<int32_t>(contrastSlider.GetPosition());
+    const int32_t brightness = static_cast<int32_t>(brightnessSlider.GetPosition());
+    const LightArgs args = LightFromSliders(brightness, contrast);
+    picture.Light(args.brightness, args.contrast);
+}
+
+void rg_ZhuChuangKouLei::InitialHuePass() {
+    ApplyHueSlider(*workingPicture.GetImage());
     if (!GetReferencePicture().GetImage()->IsValid()) TakeReference();
 }
 
@@ -310,16 +326,8 @@ int32_t rg_ZhuChuangKouLei::OnSliderChanged(CQelObject* sender) {
         const rg_JuXingLei r = SelectionToLibraryRect(selection, PictureHeight(workingPicture));
         picture->SelectionAddRect(CxRect{r.left, r.top, r.right, r.bottom}, 255);
     }
-    if (lightSlider) {
-        const int32_t contrast = static_cast<int32_t>(contrastSlider.GetPosition());
-        const int32_t brightness = static_cast<int32_t>(brightnessSlider.GetPosition());
-        const LightArgs args = LightFromSliders(brightness, contrast);
-        picture->Light(args.brightness, args.contrast);
-    } else {
-        const int64_t saturation = hueSlider.GetPosition();
-        const int64_t hue = hueSlider.GetPosition();
-        picture->Colorize(static_cast<uint8_t>(hue), static_cast<uint8_t>(saturation), 1.0f);
-    }
+    if (lightSlider) ApplyLightSliders(*picture);
+    else ApplyHueSlider(*picture);
     RedrawPicture();
     return 0;
 }
@@ -391,32 +399,23 @@ int32_t rg_ZhuChuangKouLei::FilterFormMessage(HWND, uint32_t message, WPARAM wPa
     DragFinish(drop);
     CWString dropped;
     dropped.Append(path.data());
-    if (dropped.GetLength() == 0) {
-        // No path at all (the shell delivered none): the sample comes back as before.
-        currentFilePath.SetEmpty();
-        GetReferencePicture().GetImage()->Destroy();
-        Reload();
-        return 1;
-    }
     // Decode first: a file that cannot be read leaves the picture, its reference, the selection
-    // and the file name to save under exactly as they were.
+    // and the file name to save under exactly as they were. No path at all (the shell delivered
+    // none) brings the sample back.
+    const bool file = dropped.GetLength() > 0;
     CxImage decoded;
-    if (!DecodeFile(dropped, decoded)) return 1;
-    currentFilePath.SetEmpty();
-    currentFilePath.Append(dropped.GetText());
+    if (file && !DecodeFile(dropped, decoded)) return 1;
+    currentFilePath = dropped;
     GetReferencePicture().GetImage()->Destroy();
-    ShowDecodedFile(decoded);
+    if (file) ShowDecodedFile(decoded);
+    else Reload();
     return 1;
 }
 
 bool rg_ZhuChuangKouLei::DecodeFile(const CWString& path, CxImage& decoded) {
     const CWString openable = ExtendedLengthPath(path);
     if (decoded.Load(openable.GetText(), rg_TuXiangChuLiLei::FormatFromFileName(path))) return true;
-    CWString text;
-    text.Append(L"载入图像处理失败");
-    CWString error;
-    error.AppendUtf8(decoded.GetLastError());
-    Trace(0, 0, "SS", text.GetText(), error.GetText());
+    TraceFailure(L"载入图像", decoded.GetLastError());
     // While one message is up, further failures (more drops handled by its message loop) are not
     // stacked on top of it.
     if (reportingLoadFailure) return false;
@@ -453,10 +452,7 @@ void rg_ZhuChuangKouLei::ShowDecodedFile(CxImage& decoded) {
     canvas.Clear(0xFFFFFFFF);
     GetGuidePen().SetColor(kGuideColour);
     GetGuidePen().SetWidth(kGuideWidth);
-    const int32_t contrast = static_cast<int32_t>(contrastSlider.GetPosition());
-    const int32_t brightness = static_cast<int32_t>(brightnessSlider.GetPosition());
-    const LightArgs args = LightFromSliders(brightness, contrast);
-    picture->Light(args.brightness, args.contrast);
+    ApplyLightSliders(*picture);
     RedrawPicture();
 }
 

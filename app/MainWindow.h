@@ -67,6 +67,7 @@ public:
 
     void TracePictureSize();
     void TraceFailure(const wchar_t* operation);
+    void TraceFailure(const wchar_t* operation, const char* libraryError);
 
     // ---- members, in declaration order ----
     rg_Zarno_MFCJieMian_JiBen::rg_HuaBan hiddenPainter;
@@ -107,7 +108,11 @@ private:
     void DrawGuideLines();
     // Clears the canvas, draws the reference picture and the guide lines, shows the canvas.
     void DrawRubberBand();
-    // Colorize with the hue slider's position for hue and saturation, then a reference when none is valid.
+    // Colorize with the hue slider's position for hue and saturation; Light with the brightness and
+    // contrast sliders' positions.
+    void ApplyHueSlider(CxImage& picture);
+    void ApplyLightSliders(CxImage& picture);
+    // The hue pass on the working picture, then a reference when none is valid.
     void InitialHuePass();
     // Reads the file into `decoded`; on failure tells the user (one message at a time) and answers false.
     bool DecodeFile(const CWString& path, CxImage& decoded);
