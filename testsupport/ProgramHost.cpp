@@ -29,6 +29,7 @@ bool ProgramHost::Start() {
     GetReferencePicture().GetImage()->Destroy();
     quitSeen_ = false;
     g_current = this;
+    initialised_ = true;
     const BOOL started = app_->InitInstance();
     if (!started || !app_->m_pMainWnd || !app_->m_pMainWnd->m_hWnd) {
         // Say why, so that a test that cannot start the program names the step.
@@ -54,7 +55,9 @@ bool ProgramHost::PumpPending() {
 }
 
 int ProgramHost::Stop() {
-    if (stopped_ || !app_->m_pMainWnd) return 0;
+    // Whatever InitInstance left (a program object, OLE, a main window or none) is undone, so that a
+    // later program of this process starts as the first did.
+    if (stopped_ || !initialised_) return 0;
     stopped_ = true;
     auto runUntilQuit = [&] {
         const DWORD start = GetTickCount();

@@ -24,25 +24,23 @@ public:
     // InitInstance of the application object; true when the main window came up. A process may host
     // the program several times in turn: each start begins without a reference picture.
     bool Start();
-    bool Started() const { return main_ != nullptr; }
     HWND Main() const { return main_; }
     rg_Zarno_YangLi::rg_ZhuChuangKouLei& Window();
-    CQelMFCApp& App() { return *app_; }
 
     // Handles every message waiting for this thread through the application's loop piece. False
     // once the loop's end (WM_QUIT) has been taken.
     bool PumpPending();
-    bool QuitSeen() const { return quitSeen_; }
 
     // Ends the program: the main window closed (destroyed when it stays), the messages up to the
-    // loop's end handled, then ExitInstance, whose result this answers. No quit message is left for
-    // a later program of this process.
+    // loop's end handled, then ExitInstance (also after a failed start), whose result this answers.
+    // No quit message is left for a later program of this process.
     int Stop();
 
 private:
     std::unique_ptr<CQelMFCApp> app_;
     HWND main_ = nullptr;
     bool quitSeen_ = false;
+    bool initialised_ = false;  // InitInstance has run
     bool stopped_ = false;
 };
 

@@ -11,9 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/MfcApp.h"
-#include "app/ProgramObjects.h"
-#include "app/Startup.h"
 #include "testsupport/Bitmap32.h"
 #include "testsupport/DropFiles.h"
 
@@ -347,19 +344,19 @@ int DragThumb(HWND slider, int dx) {
 
 HostedProgram::HostedProgram() {
     if (!host_.Start()) return;
-    main_ = host_.Main();
+    const HWND main = Main();
     // Above any window another test program may show on a shared desktop, so that the input and the
     // screen read back are this program's.
-    SetWindowPos(main_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetForegroundWindow(main_);
-    PumpUntil([&] { return IsWindowVisible(main_) && GetForegroundWindow() == main_; }, 5000);
+    SetWindowPos(main, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(main);
+    PumpUntil([&] { return IsWindowVisible(main) && GetForegroundWindow() == main; }, 5000);
     PumpFor(50);
 }
 
 HostedProgram::~HostedProgram() { host_.Stop(); }
 
 void HostedProgram::PostDrop(const std::vector<std::wstring>& paths, POINT at) {
-    qeltest::PostDropFiles(main_, paths, at);
+    qeltest::PostDropFiles(Main(), paths, at);
 }
 
 bool HostedProgram::WaitDropsHandled() {
@@ -381,7 +378,7 @@ bool HostedProgram::Drop(const std::wstring& path, int expectWidth, int expectHe
 }
 
 Image HostedProgram::Shown(int width, int height) const {
-    return CaptureClient(main_, RECT{kPictureX, kPictureY, kPictureX + width, kPictureY + height});
+    return CaptureClient(Main(), RECT{kPictureX, kPictureY, kPictureX + width, kPictureY + height});
 }
 
 std::string HostedProgram::WaitShown(int width, int height, const std::function<std::string(const Image&)>& check,
@@ -398,18 +395,18 @@ std::string HostedProgram::WaitShown(int width, int height, const std::function<
 
 void HostedProgram::ClickButton(int id) {
     const RECT r = RectInParent(Control(id));
-    ClickClient(main_, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ClickClient(Main(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
 bool HostedProgram::Responsive() const {
-    if (!IsWindow(main_) || !IsWindowVisible(main_)) return false;
+    if (!IsWindow(Main()) || !IsWindowVisible(Main())) return false;
     // Sent from another thread, the message is answered only by this thread's message loop.
     struct Probe {
         HWND window;
         wchar_t title[64];
         LRESULT sent;
         volatile LONG done;
-    } probe{main_, {}, 0, 0};
+    } probe{Main(), {}, 0, 0};
     HANDLE thread = CreateThread(
         nullptr, 0,
         [](void* param) -> DWORD {

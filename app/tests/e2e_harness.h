@@ -13,7 +13,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -165,9 +164,9 @@ public:
     HostedProgram(const HostedProgram&) = delete;
     HostedProgram& operator=(const HostedProgram&) = delete;
 
-    bool Started() const { return main_ != nullptr; }
-    HWND Main() const { return main_; }
-    HWND Control(int id) const { return GetDlgItem(main_, id); }
+    bool Started() const { return Main() != nullptr; }
+    HWND Main() const { return host_.Main(); }
+    HWND Control(int id) const { return GetDlgItem(Main(), id); }
     HWND Painter() const { return Control(kPicturePainter); }
 
     // Drops files on the main window: a real HDROP (GlobalAlloc'd DROPFILES with wide names) posted
@@ -195,7 +194,6 @@ public:
 
 private:
     qeltest::ProgramHost host_;
-    HWND main_ = nullptr;
 };
 
 // Answers the system dialogs ("#32770": message boxes, the print dialog) that this thread opens

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 
-#include "app/MfcApp.h"
 #include "app/Startup.h"
 #include "testsupport/ProgramHost.h"
 
