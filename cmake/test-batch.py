@@ -66,6 +66,11 @@ def find_case(folder, name):
     return None
 
 
+def run_alone(runner, exe, name, extra):
+    """Replaces this process by a run of the one case in a process of its own."""
+    os.execv(runner, [runner, exe, "--gtest_filter=" + name] + extra)
+
+
 def main(argv):
     batch_dir, runner, exe = argv[1:4]
     rest = argv[4:]
@@ -86,7 +91,7 @@ def main(argv):
     if test is None or test.get("status") == "notrun":
         print(f"test-batch: {name} has no result in the shared run "
               f"({os.path.join(folder, 'output.log')}); running it alone", flush=True)
-        os.execv(runner, [runner, exe, "--gtest_filter=" + name] + extra)
+        run_alone(runner, exe, name, extra)
 
     failures = test.findall("failure")
     skipped = test.find("skipped") is not None or test.get("result") == "skipped"
@@ -99,7 +104,7 @@ def main(argv):
         # it would run without the shared run, and let that run decide.
         print(f"test-batch: {name} failed in the shared run ({time_ms} ms; whole output: "
               f"{os.path.join(folder, 'output.log')}); running it alone to decide", flush=True)
-        os.execv(runner, [runner, exe, "--gtest_filter=" + name] + extra)
+        run_alone(runner, exe, name, extra)
     if skipped:
         message = test.find("skipped")
         print(f"[  SKIPPED ] {name} ({time_ms} ms) "

@@ -101,6 +101,17 @@ protected:
         return problem;
     }
 
+    // Drops the files at the point through X and checks that the first one loads: the painter takes
+    // its size and shows it after the hue pass.
+    void ExpectDropLoads(POINT at, const std::vector<std::string>& unixPaths, const Image& first) {
+        const DropResult drop = DropThroughX(main, at, unixPaths);
+        ASSERT_EQ(drop.status, 0) << Describe(drop);
+        const SIZE size = WaitPainterSize(first.width, first.height);
+        EXPECT_EQ(size.cx, first.width);
+        EXPECT_EQ(size.cy, first.height);
+        EXPECT_EQ(WaitShownLoaded(first), "");
+    }
+
     // Whether a point of the main window's client area lies on the picture painter.
     bool OnPainter(POINT clientPoint) const {
         const RECT r = RectInParent(painter);
@@ -127,12 +138,7 @@ TEST_F(E2EDrop, APictureDroppedOnTheMainWindowLoadsAtItsSize) {
     ASSERT_FALSE(OnPainter(at));
     ASSERT_EQ(ChildWindowFromPointEx(main, at, CWP_SKIPINVISIBLE), main);
 
-    const DropResult drop = DropThroughX(main, at, {scratch.UnixFile("dropped picture.png")});
-    ASSERT_EQ(drop.status, 0) << Describe(drop);
-    const SIZE size = WaitPainterSize(picture.width, picture.height);
-    EXPECT_EQ(size.cx, picture.width);
-    EXPECT_EQ(size.cy, picture.height);
-    EXPECT_EQ(WaitShownLoaded(picture), "");
+    ExpectDropLoads(at, {scratch.UnixFile("dropped picture.png")}, picture);
 }
 
 TEST_F(E2EDrop, OnlyTheFirstFileOfAMultiFileDropLoads) {
@@ -145,12 +151,7 @@ TEST_F(E2EDrop, OnlyTheFirstFileOfAMultiFileDropLoads) {
     GetClientRect(main, &client);
     const POINT at{client.right - 40, client.bottom - 60};
     ASSERT_FALSE(OnPainter(at));
-    const DropResult drop = DropThroughX(main, at, {scratch.UnixFile("first.bmp"), scratch.UnixFile("second.bmp")});
-    ASSERT_EQ(drop.status, 0) << Describe(drop);
-    const SIZE size = WaitPainterSize(first.width, first.height);
-    EXPECT_EQ(size.cx, first.width);
-    EXPECT_EQ(size.cy, first.height);
-    EXPECT_EQ(WaitShownLoaded(first), "");
+    ExpectDropLoads(at, {scratch.UnixFile("first.bmp"), scratch.UnixFile("second.bmp")}, first);
 }
 
 TEST_F(E2EDrop, APictureDroppedOnThePainterLoadsThroughTheMainWindow) {
@@ -163,12 +164,7 @@ TEST_F(E2EDrop, APictureDroppedOnThePainterLoadsThroughTheMainWindow) {
     const RECT r = RectInParent(painter);
     const POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ASSERT_EQ(ChildWindowFromPointEx(main, at, CWP_SKIPINVISIBLE), painter);
-    const DropResult drop = DropThroughX(main, at, {scratch.UnixFile("onto painter.bmp")});
-    ASSERT_EQ(drop.status, 0) << Describe(drop);
-    const SIZE size = WaitPainterSize(picture.width, picture.height);
-    EXPECT_EQ(size.cx, picture.width);
-    EXPECT_EQ(size.cy, picture.height);
-    EXPECT_EQ(WaitShownLoaded(picture), "");
+    ExpectDropLoads(at, {scratch.UnixFile("onto painter.bmp")}, picture);
 }
 
 }  // namespace
