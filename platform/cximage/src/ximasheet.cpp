@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstring>
 #include <vector>
+#include "platform/cximage/src/internal.h"
+#include "platform/cximage/src/simd.h"
 
 namespace cximg {
 
@@ -23,6 +25,13 @@ constexpr double kPi = 3.14159265358979323846;
 struct Pt {
     double x, y;
 };
+
+inline uint32_t Load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
 
 Pt Corner(const SheetCorners& c, int i) { return {c.x[i & 3], c.y[i & 3]}; }
 double Dist(Pt a, Pt b) { return std::hypot(a.x - b.x, a.y - b.y); }
@@ -430,6 +439,11 @@ Candidate BestQuad(const Small& s, const std::vector<Line>& lines) {
             int side = (m.x * l.nx + m.y * l.ny - l.rho) > 0 ? 0 : 1;
             double cov = l.Coverage(side, t1, t2);
             double len = std::fabs(t2 - t1);
+            // A side of a sheet is an edge from end to end; a line that only partly borders the
+            // candidate (e.g. a quadrilateral joining the edges of two overlapping sheets) has a
+            // long stretch without support somewhere.
+            for (int qtr = 0; qtr < 4; ++qtr)
+                if (l.Coverage(side, t1 + (t2 - t1) * qtr / 4, t1 + (t2 - t1) * (qtr + 1) / 4) < 0.2) return;
             covered += cov * len;
             perimeter += len;
             minCov = std::min(minCov, cov);
@@ -550,6 +564,84 @@ bool LineCross(Pt a1, Pt a2, Pt b1, Pt b2, Pt& p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
+// ----- warp -----
+
+struct WarpSource {
+    const uint8_t* base;
+    int w, h;
+};
+
+// Source positions of one output row in 1/256 pixel, clamped to the picture: row[] holds the
+// homography's numerators and denominator at the row's first pixel centre and their steps. The
+// division is done exactly every 8 pixels and interpolated linearly between: over 8 pixels the
+// perspective's curvature moves a position by far less than 1/256 pixel.
+inline void RowPositions(const double row[6], const WarpSource& s, int32_t* px, int32_t* py, uint32_t n) {
+    const double maxX = (s.w - 1) * 256.0, maxY = (s.h - 1) * 256.0;
+    constexpr uint32_t kSpan = 8;
+    double x0 = 0, y0 = 0;
+    for (uint32_t i = 0; i < n; i += kSpan) {
+        const uint32_t end = std::min(n, i + kSpan);
+        auto at = [&](uint32_t k, double& x, double& y) {
+            const double inv = 256.0 / (row[2] + k * row[5]);
+            x = (row[0] + k * row[3]) * inv - 128.0;
+            y = (row[1] + k * row[4]) * inv - 128.0;
+        };
+        if (i == 0) at(0, x0, y0);
+        double x1, y1;
+        at(i + kSpan, x1, y1);
+        const double dx = (x1 - x0) / kSpan, dy = (y1 - y0) / kSpan;
+        for (uint32_t k = i; k < end; ++k) {
+            const double sx = std::min(std::max(x0 + (k - i) * dx, 0.0), maxX);
+            const double sy = std::min(std::max(y0 + (k - i) * dy, 0.0), maxY);
+            px[k] = int32_t(sx + 0.5);
+            py[k] = int32_t(sy + 0.5);
+        }
+        x0 = x1;
+        y0 = y1;
+    }
+}
+
+// Bilinear samples at the n positions of a row. The vertical blend is exact in 16 bits (at
+// most 255 * 256); the horizontal one keeps 8 fraction bits through the high halves of 16-bit
+// products, and one rounding ends it.
+inline void SampleRow(const int32_t* px, const int32_t* py, uint32_t n, const WarpSource& s, uint8_t* dst) {
+    const size_t stride = size_t(s.w) * 4;
+    for (uint32_t i = 0; i < n; ++i) {
+        const int x0 = px[i] >> 8, y0 = py[i] >> 8;
+        const uint32_t fx = uint32_t(px[i] & 255), fy = uint32_t(py[i] & 255);
+        const uint8_t* top = s.base + size_t(y0) * stride + size_t(x0) * 4;
+        const uint8_t* bottom = y0 < s.h - 1 ? top + stride : top;
+        const size_t right = x0 < s.w - 1 ? 4 : 0;
+#if CXIMG_X86
+        __m128i t = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(Load32(top))), _mm_cvtsi32_si128(int(Load32(top + right))));
+        __m128i b = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(Load32(bottom))), _mm_cvtsi32_si128(int(Load32(bottom + right))));
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i v = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), _mm_set1_epi16(short(256 - fy))),
+                                        _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), _mm_set1_epi16(short(fy))));
+        const __m128i wx = _mm_unpacklo_epi64(_mm_set1_epi16(short(65535 - (fx << 8))), _mm_set1_epi16(short(fx << 8)));
+        const __m128i hsum = _mm_mulhi_epu16(v, wx);
+        __m128i sum = _mm_add_epi16(hsum, _mm_srli_si128(hsum, 8));
+        sum = _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8);
+        const uint32_t result = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(sum, zero)));
+#else
+        uint32_t t[2] = {Load32(top), Load32(top + right)}, b[2] = {Load32(bottom), Load32(bottom + right)};
+        uint32_t result = 0;
+        for (int c = 0; c < 32; c += 8) {
+            const uint32_t v0 = ((t[0] >> c) & 255) * (256 - fy) + ((b[0] >> c) & 255) * fy;
+            const uint32_t v1 = ((t[1] >> c) & 255) * (256 - fy) + ((b[1] >> c) & 255) * fy;
+            const uint32_t hsum = ((v0 * (65535 - (fx << 8))) >> 16) + ((v1 * (fx << 8)) >> 16);
+            result |= ((hsum + 128) >> 8) << c;
+        }
+#endif
+        Store32(dst + size_t(i) * 4, result);
+    }
+}
+
+void WarpRow(const double row[6], const WarpSource& s, int32_t* px, int32_t* py, uint32_t n, uint8_t* dst) {
+    RowPositions(row, s, px, py, n);
+    SampleRow(px, py, n, s, dst);
+}
+
 }  // namespace
 
 SheetCorners DefaultSheetCorners(uint32_t width, uint32_t height) {
@@ -664,43 +756,34 @@ bool RectifySheet(const CxImage& in, const SheetCorners& corners, CxImage& out, 
     const uint32_t outH = uint32_t(std::clamp(std::floor(oh + 0.5), 1.0, 4.0e9));
     Homography hm;
     if (!SquareToQuad(corners.x, corners.y, hm.h)) return (err = "corners do not form a convex quadrilateral", false);
+    // A destination of the right size (not the source itself) is written in place: fresh memory
+    // costs as much to touch for the first time as the warp itself, and a sheet whose corners are
+    // nudged is rectified again at much the same size.
+    const bool reuse = &out != &in && out.IsValid() && out.GetWidth() == outW && out.GetHeight() == outH &&
+                       out.AlphaIsValid() == in.AlphaIsValid();
     Picture pic;
-    if (!pic.Allocate(outW, outH, err)) return false;
-    pic.alpha = in.AlphaIsValid();
+    if (!reuse) {
+        if (!pic.Allocate(outW, outH, err)) return false;
+        pic.alpha = in.AlphaIsValid();
+    }
+    uint8_t* const dstBase = reuse ? out.GetRow(0) : pic.px.get();
 
     // Output pixel centre (i + 0.5, j + 0.5) -> unit square (u, v) -> picture point; the sample
     // is taken in the picture's pixel index space (centres at integers).
     const int iw = int(in.GetWidth()), ih = int(in.GetHeight());
-    const size_t stride = size_t(iw) * 4;
-    const uint8_t* base = in.GetRow(0);
+    const WarpSource src{in.GetRow(0), iw, ih};
     const double su = 1.0 / outW, sv = 1.0 / outH;
     const double* h = hm.h;
-    const double maxX = iw - 1, maxY = ih - 1;
+    std::vector<int32_t> posX(outW), posY(outW);
     for (uint32_t j = 0; j < outH; ++j) {
         const double v = (j + 0.5) * sv;
-        double nx = h[0] * (0.5 * su) + h[1] * v + h[2];
-        double ny = h[3] * (0.5 * su) + h[4] * v + h[5];
-        double nz = h[6] * (0.5 * su) + h[7] * v + h[8];
-        const double ax = h[0] * su, ay = h[3] * su, az = h[6] * su;
-        uint8_t* dst = pic.Row(j);
-        for (uint32_t i = 0; i < outW; ++i, nx += ax, ny += ay, nz += az, dst += 4) {
-            const double inv = 1.0 / nz;
-            double sx = nx * inv - 0.5, sy = ny * inv - 0.5;
-            sx = sx < 0 ? 0 : (sx > maxX ? maxX : sx);
-            sy = sy < 0 ? 0 : (sy > maxY ? maxY : sy);
-            const int x0 = int(sx), y0 = int(sy);
-            const uint32_t fx = uint32_t((sx - x0) * 256.0 + 0.5), fy = uint32_t((sy - y0) * 256.0 + 0.5);
-            const int x1 = x0 + (x0 < iw - 1), y1 = y0 + (y0 < ih - 1);
-            const uint8_t* p00 = base + size_t(y0) * stride + size_t(x0) * 4;
-            const uint8_t* p01 = base + size_t(y0) * stride + size_t(x1) * 4;
-            const uint8_t* p10 = base + size_t(y1) * stride + size_t(x0) * 4;
-            const uint8_t* p11 = base + size_t(y1) * stride + size_t(x1) * 4;
-            const uint32_t w11 = fx * fy, w01 = fx * 256 - w11, w10 = fy * 256 - w11, w00 = 65536 - w01 - w10 - w11;
-            for (int c = 0; c < 4; ++c)
-                dst[c] = uint8_t((p00[c] * w00 + p01[c] * w01 + p10[c] * w10 + p11[c] * w11 + 32768) >> 16);
-        }
+        const double row[6] = {h[0] * (0.5 * su) + h[1] * v + h[2], h[3] * (0.5 * su) + h[4] * v + h[5],
+                               h[6] * (0.5 * su) + h[7] * v + h[8], h[0] * su, h[3] * su, h[6] * su};
+        uint8_t* dst = dstBase + size_t(j) * outW * 4;
+        WarpRow(row, src, posX.data(), posY.data(), outW, dst);
     }
-    out.Adopt(std::move(pic), CXIMAGE_FORMAT_UNKNOWN);
+    if (reuse) out.SelectionDelete();
+    else out.Adopt(std::move(pic), CXIMAGE_FORMAT_UNKNOWN);
     return true;
 }
 
