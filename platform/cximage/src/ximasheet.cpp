@@ -584,78 +584,135 @@ struct RowPos {
     explicit RowPos(uint32_t n) : x(n), y(n), fx(n), fy(n) {}
 };
 
-void RowPositions(const double row[6], const WarpSource& s, RowPos& p, uint32_t n) {
-    const double maxX = s.w - 1.0, maxY = s.h - 1.0;
+// Fixed is the integer type that holds a position in 1/1024 pixel: 32 bits while the picture's
+// sides are below 2^21 pixels (the conversions then vectorise), 64 bits beyond.
+template <typename Fixed>
+void RowPositionsT(const double row[6], const WarpSource& s, RowPos& p, uint32_t n) {
+    const double maxX = (s.w - 1.0) * 1024.0, maxY = (s.h - 1.0) * 1024.0;
     constexpr uint32_t kSpan = 4;
     auto at = [&](uint32_t k, double& x, double& y) {
-        const double inv = 1.0 / (row[2] + k * row[5]);
-        x = (row[0] + k * row[3]) * inv - 0.5;
-        y = (row[1] + k * row[4]) * inv - 0.5;
+        const double inv = 1024.0 / (row[2] + k * row[5]);
+        x = (row[0] + k * row[3]) * inv - 512.0;
+        y = (row[1] + k * row[4]) * inv - 512.0;
     };
     double x0, y0;
     at(0, x0, y0);
     for (uint32_t i = 0; i < n; i += kSpan) {
-        const uint32_t end = std::min(n, i + kSpan);
         double x1, y1;
         at(i + kSpan, x1, y1);
         const double dx = (x1 - x0) / kSpan, dy = (y1 - y0) / kSpan;
-        for (uint32_t k = i; k < end; ++k) {
-            const int64_t X = int64_t(std::min(std::max(x0 + (k - i) * dx, 0.0), maxX) * 1024.0 + 0.5);  // not negative
-            const int64_t Y = int64_t(std::min(std::max(y0 + (k - i) * dy, 0.0), maxY) * 1024.0 + 0.5);
-            p.x[k] = int32_t(X >> 10);
-            p.y[k] = int32_t(Y >> 10);
-            p.fx[k] = uint16_t(X & 1023);
-            p.fy[k] = uint16_t(Y & 1023);
+        Fixed X[kSpan], Y[kSpan];
+        for (uint32_t k = 0; k < kSpan; ++k) {
+            X[k] = Fixed(std::min(std::max(x0 + k * dx, 0.0), maxX) + 0.5);  // not negative: truncation rounds
+            Y[k] = Fixed(std::min(std::max(y0 + k * dy, 0.0), maxY) + 0.5);
+        }
+        const uint32_t m = std::min(kSpan, n - i);
+        for (uint32_t k = 0; k < m; ++k) {
+            p.x[i + k] = int32_t(X[k] >> 10);
+            p.y[i + k] = int32_t(Y[k] >> 10);
+            p.fx[i + k] = uint16_t(X[k] & 1023);
+            p.fy[i + k] = uint16_t(Y[k] & 1023);
         }
         x0 = x1;
         y0 = y1;
     }
 }
 
-// Bilinear samples at a row's positions with 10-bit weights: first along x (pairs of products
-// summed in 32 bits), then, scaled down by 16 to fit 16 bits (losing under 1/64 level), along y,
-// and one rounding at the end. With the 1/1024 pixel positions the result stays within 0.8 level
-// of the exact bilinear value even across a black-to-white edge.
-void SampleRow(const RowPos& p, uint32_t n, const WarpSource& s, uint8_t* dst) {
-    const size_t stride = size_t(s.w) * 4;
-    for (uint32_t i = 0; i < n; ++i) {
-        const int x0 = p.x[i], y0 = p.y[i];
-        const uint32_t fx = p.fx[i], fy = p.fy[i];
-        const uint8_t* top = s.base + size_t(y0) * stride + size_t(x0) * 4;
-        const uint8_t* bottom = y0 < s.h - 1 ? top + stride : top;
-        const size_t right = x0 < s.w - 1 ? 4 : 0;
-#if CXIMG_X86
-        const __m128i zero = _mm_setzero_si128();
-        auto pairs = [&](const uint8_t* q) {
-            // B, G, R, A of the left and the right pixel as (left, right) pairs of 16-bit lanes.
-            const __m128i v = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int(Load32(q))),
-                                                                   _mm_cvtsi32_si128(int(Load32(q + right)))), zero);
-            return _mm_unpacklo_epi16(v, _mm_srli_si128(v, 8));
-        };
-        const __m128i wx = _mm_set1_epi32(int((fx << 16) | (1024 - fx)));
-        const __m128i ht = _mm_srai_epi32(_mm_madd_epi16(pairs(top), wx), 4);
-        const __m128i hb = _mm_srai_epi32(_mm_madd_epi16(pairs(bottom), wx), 4);
-        const __m128i hs = _mm_packs_epi32(ht, hb);
-        const __m128i vp = _mm_unpacklo_epi16(hs, _mm_srli_si128(hs, 8));
-        const __m128i wy = _mm_set1_epi32(int((fy << 16) | (1024 - fy)));
-        const __m128i r = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(vp, wy), _mm_set1_epi32(1 << 15)), 16);
-        const __m128i r16 = _mm_packs_epi32(r, r);
-        const uint32_t result = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(r16, r16)));
-#else
-        const uint32_t t[2] = {Load32(top), Load32(top + right)}, b[2] = {Load32(bottom), Load32(bottom + right)};
-        uint32_t result = 0;
-        for (int c = 0; c < 32; c += 8) {
-            const uint32_t ht = (((t[0] >> c) & 255) * (1024 - fx) + ((t[1] >> c) & 255) * fx) >> 4;
-            const uint32_t hb = (((b[0] >> c) & 255) * (1024 - fx) + ((b[1] >> c) & 255) * fx) >> 4;
-            result |= ((ht * (1024 - fy) + hb * fy + (1u << 15)) >> 16) << c;
-        }
-#endif
-        Store32(dst + size_t(i) * 4, result);
-    }
+void RowPositions(const double row[6], const WarpSource& s, RowPos& p, uint32_t n) {
+    if (s.w < (1 << 21) && s.h < (1 << 21)) RowPositionsT<int32_t>(row, s, p, n);
+    else RowPositionsT<int64_t>(row, s, p, n);
 }
+
+CXIMG_ALWAYS_INLINE inline void SampleOne(const RowPos& p, uint32_t i, const WarpSource& s, uint8_t* dst) {
+    const size_t stride = size_t(s.w) * 4;
+    const int x0 = p.x[i], y0 = p.y[i];
+    const uint32_t fx = p.fx[i], fy = p.fy[i];
+    const uint8_t* top = s.base + size_t(y0) * stride + size_t(x0) * 4;
+    const uint8_t* bottom = y0 < s.h - 1 ? top + stride : top;
+    const size_t right = x0 < s.w - 1 ? 4 : 0;
+#if CXIMG_X86
+    const __m128i zero = _mm_setzero_si128();
+    auto pairs = [&](const uint8_t* q) {
+        // B, G, R, A of the left and the right pixel as (left, right) pairs of 16-bit lanes.
+        const __m128i v = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int(Load32(q))),
+                                                               _mm_cvtsi32_si128(int(Load32(q + right)))), zero);
+        return _mm_unpacklo_epi16(v, _mm_srli_si128(v, 8));
+    };
+    const __m128i wx = _mm_set1_epi32(int((fx << 16) | (1024 - fx)));
+    const __m128i ht = _mm_srai_epi32(_mm_madd_epi16(pairs(top), wx), 4);
+    const __m128i hb = _mm_srai_epi32(_mm_madd_epi16(pairs(bottom), wx), 4);
+    const __m128i hs = _mm_packs_epi32(ht, hb);
+    const __m128i vp = _mm_unpacklo_epi16(hs, _mm_srli_si128(hs, 8));
+    const __m128i wy = _mm_set1_epi32(int((fy << 16) | (1024 - fy)));
+    const __m128i r = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(vp, wy), _mm_set1_epi32(1 << 15)), 16);
+    const __m128i r16 = _mm_packs_epi32(r, r);
+    const uint32_t result = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(r16, r16)));
+#else
+    const uint32_t t[2] = {Load32(top), Load32(top + right)}, b[2] = {Load32(bottom), Load32(bottom + right)};
+    uint32_t result = 0;
+    for (int c = 0; c < 32; c += 8) {
+        const uint32_t ht = (((t[0] >> c) & 255) * (1024 - fx) + ((t[1] >> c) & 255) * fx) >> 4;
+        const uint32_t hb = (((b[0] >> c) & 255) * (1024 - fx) + ((b[1] >> c) & 255) * fx) >> 4;
+        result |= ((ht * (1024 - fy) + hb * fy + (1u << 15)) >> 16) << c;
+    }
+#endif
+    Store32(dst + size_t(i) * 4, result);
+}
+
+void SampleRow(const RowPos& p, uint32_t n, const WarpSource& s, uint8_t* dst) {
+    for (uint32_t i = 0; i < n; ++i) SampleOne(p, i, s, dst);
+}
+
+#if CXIMG_X86
+// The (left, right) pairs of two pixels' B, G, R, A, one pixel per 128-bit half.
+CXIMG_AVX2 inline __m256i PairsAvx2(const uint8_t* a, const uint8_t* b) {
+    const __m256i v = _mm256_unpacklo_epi8(
+        _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a))),
+                                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)), 1),
+        _mm256_setzero_si256());
+    return _mm256_unpacklo_epi16(v, _mm256_srli_si256(v, 8));
+}
+
+// SampleRow two pixels at a time, one in each 128-bit half, with the same arithmetic; pixels at the
+// right edge (no right neighbour to load) go through SampleOne.
+CXIMG_AVX2 void SampleRowAvx2(const RowPos& p, uint32_t n, const WarpSource& s, uint8_t* dst) {
+    const size_t stride = size_t(s.w) * 4;
+    const __m256i round = _mm256_set1_epi32(1 << 15);
+    uint32_t i = 0;
+    for (; i + 2 <= n; i += 2) {
+        const int xa = p.x[i], xb = p.x[i + 1], ya = p.y[i], yb = p.y[i + 1];
+        if (xa >= s.w - 1 || xb >= s.w - 1) {
+            SampleOne(p, i, s, dst);
+            SampleOne(p, i + 1, s, dst);
+            continue;
+        }
+        const uint8_t* ta = s.base + size_t(ya) * stride + size_t(xa) * 4;
+        const uint8_t* tb = s.base + size_t(yb) * stride + size_t(xb) * 4;
+        const uint8_t* ba = ya < s.h - 1 ? ta + stride : ta;
+        const uint8_t* bb = yb < s.h - 1 ? tb + stride : tb;
+        const int wxa = int((uint32_t(p.fx[i]) << 16) | (1024u - p.fx[i])), wxb = int((uint32_t(p.fx[i + 1]) << 16) | (1024u - p.fx[i + 1]));
+        const int wya = int((uint32_t(p.fy[i]) << 16) | (1024u - p.fy[i])), wyb = int((uint32_t(p.fy[i + 1]) << 16) | (1024u - p.fy[i + 1]));
+        const __m256i wx = _mm256_setr_epi32(wxa, wxa, wxa, wxa, wxb, wxb, wxb, wxb);
+        const __m256i wy = _mm256_setr_epi32(wya, wya, wya, wya, wyb, wyb, wyb, wyb);
+        const __m256i ht = _mm256_srai_epi32(_mm256_madd_epi16(PairsAvx2(ta, tb), wx), 4);
+        const __m256i hb = _mm256_srai_epi32(_mm256_madd_epi16(PairsAvx2(ba, bb), wx), 4);
+        const __m256i hs = _mm256_packs_epi32(ht, hb);
+        const __m256i vp = _mm256_unpacklo_epi16(hs, _mm256_srli_si256(hs, 8));
+        const __m256i r = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(vp, wy), round), 16);
+        const __m256i r16 = _mm256_packs_epi32(r, r);
+        const __m256i r8 = _mm256_packus_epi16(r16, r16);
+        Store32(dst + size_t(i) * 4, uint32_t(_mm256_cvtsi256_si32(r8)));
+        Store32(dst + size_t(i + 1) * 4, uint32_t(_mm256_extract_epi32(r8, 4)));
+    }
+    for (; i < n; ++i) SampleOne(p, i, s, dst);
+}
+#endif
 
 void WarpRow(const double row[6], const WarpSource& s, RowPos& p, uint32_t n, uint8_t* dst) {
     RowPositions(row, s, p, n);
+#if CXIMG_X86
+    if (HaveAvx2()) return SampleRowAvx2(p, n, s, dst);
+#endif
     SampleRow(p, n, s, dst);
 }
 
@@ -764,8 +821,11 @@ bool RectifySheet(const CxImage& in, const SheetCorners& corners, CxImage& out, 
     const double h0 = std::max(Dist(Corner(corners, 0), Corner(corners, 3)), Dist(Corner(corners, 1), Corner(corners, 2)));
     double ow = w0, oh = h0;
     if (w0 / h0 > aspect) oh = w0 / aspect; else ow = h0 * aspect;
-    if (ow * oh > double(kMaxPixels)) {
-        double k = std::sqrt(double(kMaxPixels) / (ow * oh));
+    // No more pixels than four times the quadrilateral's extent (an aspect far from the corners'
+    // own shape would otherwise blow the picture up) and than the library allows.
+    const double limit = std::min(double(kMaxPixels), 4.0 * std::max(1.0, w0) * std::max(1.0, h0));
+    if (ow * oh > limit) {
+        double k = std::sqrt(limit / (ow * oh));
         ow *= k;
         oh *= k;
     }
