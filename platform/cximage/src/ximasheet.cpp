@@ -202,13 +202,32 @@ void Gradients(Small& s) {
         }
 }
 
+// Whether the edge at reduced pixel (x, y), rising along (ux, uy), is the border of a surface (the
+// darker side stays dark for a few pixels) rather than one side of a thin dark line, such as a
+// printed rule, a line on a lined sheet or a seam between planks, whose far side is bright again.
+bool IsStep(const Small& s, int x, int y, float ux, float uy, float slope) {
+    auto q = [&](float d) {
+        const int xx = std::clamp(int(std::floor(x + 0.5f + d * ux)), 0, s.w - 1);
+        const int yy = std::clamp(int(std::floor(y + 0.5f + d * uy)), 0, s.h - 1);
+        return s.Q(xx, yy);
+    };
+    const float bright = q(2.5f), near = q(-1.5f), far = q(-4.0f);
+    // A border of contrast C blurred over two or three pixels has a slope near C / 2.5.
+    return bright - far > std::max(0.5f * (bright - near), slope);
+}
+
 // A line x cos(theta) + y sin(theta) = rho in reduced pixels, with prefix sums of its support
 // along t (the position along the line, point = rho * n + t * d, t from -tMax) for the two sides.
 struct Line {
     double nx, ny, rho;
     int votes;
     std::vector<int> support[2];  // [0]: brighter on the +n side, [1]: brighter on the -n side
+    std::vector<int> strong;      // a border at least twice as strong as needed, either way
     int tMax = 0;
+    int Count(const std::vector<int>& v, double t1, double t2) const {
+        int a = std::clamp(int(std::lround(t1)) + tMax, 0, 2 * tMax), b = std::clamp(int(std::lround(t2)) + tMax, 0, 2 * tMax);
+        return b > a ? v[size_t(b)] - v[size_t(a)] : 0;
+    }
     double Coverage(int side, double t1, double t2) const {
         if (t1 > t2) std::swap(t1, t2);
         int a = std::clamp(int(std::lround(t1)) + tMax, 0, 2 * tMax), b = std::clamp(int(std::lround(t2)) + tMax, 0, 2 * tMax);
@@ -217,7 +236,7 @@ struct Line {
     }
 };
 
-constexpr float kEdgeMin = 2.5f;  // levels per reduced pixel for an edge point
+constexpr float kEdgeMin = 1.5f;  // levels per reduced pixel for an edge point
 
 std::vector<Line> HoughLines(const Small& s, int maxLines) {
     const int w = s.w, h = s.h;
@@ -244,12 +263,14 @@ std::vector<Line> HoughLines(const Small& s, int maxLines) {
                 return s.gx[j] * s.gx[j] + s.gy[j] * s.gy[j];
             };
             if (m2 < mag2(x + dx, y + dy) || m2 <= mag2(x - dx, y - dy)) continue;
+            const float m = std::sqrt(m2);
+            if (!IsStep(s, x, y, gx / m, gy / m, m)) continue;
             double phi = std::atan2(gy, gx);
             if (phi < 0) phi += kPi;
             if (phi >= kPi) phi -= kPi;
             const int t0 = int(std::lround(phi / kPi * nTheta));
             const float px = x + 0.5f, py = y + 0.5f;
-            for (int k = -2; k <= 2; ++k) {
+            for (int k = -4; k <= 4; ++k) {
                 int ti = t0 + k;
                 float sign = 1.0f;
                 if (ti < 0) { ti += nTheta; sign = -1.0f; }
@@ -350,6 +371,7 @@ void LineSupport(const Small& s, Line& l) {
     const double dx = -l.ny, dy = l.nx;
     l.tMax = int(std::ceil(std::hypot(s.w, s.h)));
     for (int side = 0; side < 2; ++side) l.support[side].assign(size_t(2 * l.tMax + 1), 0);
+    l.strong.assign(size_t(2 * l.tMax + 1), 0);
     for (int t = -l.tMax; t < l.tMax; ++t) {
         double best[2] = {0, 0};
         for (double k : {-1.0, 0.0, 1.0}) {
@@ -359,11 +381,13 @@ void LineSupport(const Small& s, Line& l) {
             size_t i = size_t(y) * s.w + x;
             double gn = s.gx[i] * l.nx + s.gy[i] * l.ny, gd = s.gx[i] * dx + s.gy[i] * dy;
             if (std::fabs(gd) > std::fabs(gn)) continue;
+            if (std::fabs(gn) >= kEdgeMin && !IsStep(s, x, y, float(gn > 0 ? l.nx : -l.nx), float(gn > 0 ? l.ny : -l.ny), float(std::fabs(gn)))) continue;
             best[0] = std::max(best[0], gn);
             best[1] = std::max(best[1], -gn);
         }
         for (int side = 0; side < 2; ++side)
             l.support[side][size_t(t + l.tMax + 1)] = l.support[side][size_t(t + l.tMax)] + (best[side] >= kEdgeMin ? 1 : 0);
+        l.strong[size_t(t + l.tMax + 1)] = l.strong[size_t(t + l.tMax)] + (std::max(best[0], best[1]) >= 2 * kEdgeMin ? 1 : 0);
     }
 }
 
@@ -453,6 +477,38 @@ Candidate BestQuad(const Small& s, const std::vector<Line>& lines) {
         }
         if (minCov < 0.3) return;
         double score = covered - 0.5 * (perimeter - covered);
+        if (score <= best.score) return;
+        // A sheet has no long border running through it; a quadrilateral around two overlapping
+        // sheets has the upper sheet's edge inside. A line counts when it is a strong border over
+        // most of its chord through the candidate (rows of text are broken by word spaces); lines
+        // close to a side and parallel to it are that side found twice.
+        for (int j = 0; j < n && score > best.score; ++j) {
+            if (j == cyc[0] || j == cyc[1] || j == cyc[2] || j == cyc[3]) continue;
+            const Line& l = lines[j];
+            bool nearSide = false;
+            double lo = -1e30, hi = 1e30;
+            const double dx = -l.ny, dy = l.nx;
+            for (int k = 0; k < 4; ++k) {
+                const Line& sl = lines[cyc[k]];
+                const double cosA = l.nx * sl.nx + l.ny * sl.ny;
+                if (std::fabs(cosA) > std::cos(6.0 * kPi / 180) && std::fabs(l.rho - (cosA > 0 ? sl.rho : -sl.rho)) < 6.0) nearSide = true;
+                // The inside of the side from corner k to corner k+1, kept 3 pixels clear of it.
+                const Pt a = c[k], b = c[(k + 1) & 3];
+                const double len = Dist(a, b);
+                double inx = -(b.y - a.y) / len, iny = (b.x - a.x) / len;
+                if ((m.x - a.x) * inx + (m.y - a.y) * iny < 0) { inx = -inx; iny = -iny; }
+                const double c0 = (l.rho * l.nx - a.x) * inx + (l.rho * l.ny - a.y) * iny - 3.0, c1 = dx * inx + dy * iny;
+                if (std::fabs(c1) < 1e-12) {
+                    if (c0 < 0) { lo = 1; hi = 0; }
+                    continue;
+                }
+                const double t = -c0 / c1;
+                if (c1 > 0) lo = std::max(lo, t); else hi = std::min(hi, t);
+            }
+            if (nearSide || hi - lo < 10) continue;
+            const int strongLen = l.Count(l.strong, lo, hi);
+            if (strongLen > 0.6 * (hi - lo)) score -= 2.0 * strongLen;
+        }
         if (score > best.score) {
             best.score = score;
             best.minCov = minCov;
@@ -736,10 +792,20 @@ bool FindSheet(const CxImage& picture, SheetCorners& out, double& confidence) {
     Gradients(s);
     std::vector<Line> lines = HoughLines(s, 40);
     if (lines.size() < 4) return false;
+    // Refitting can bring two peaks onto the same line: keep the one with more votes.
+    std::vector<Line> distinct;
     for (Line& l : lines) {
         RefitLine(s, l);
+        bool dup = false;
+        for (const Line& o : distinct) {
+            const double c = l.nx * o.nx + l.ny * o.ny;
+            if (std::fabs(c) > std::cos(2.0 * kPi / 180) && std::fabs(l.rho - (c > 0 ? o.rho : -o.rho)) < 1.5) dup = true;
+        }
+        if (dup) continue;
         LineSupport(s, l);
+        distinct.push_back(std::move(l));
     }
+    lines.swap(distinct);
     Candidate best = BestQuad(s, lines);
     if (best.score <= 0) return false;
     Pt c[4];
