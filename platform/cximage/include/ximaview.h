@@ -32,4 +32,8 @@ inline double ViewToPicture(double viewCoordinate, int64_t origin, double scale)
 // positive and finite.
 bool RenderAreaView(const CxImage& picture, const ViewWindow& window, CxImage& view, unsigned threads = 0);
 
+// Turns the processor's vector kernels off (false) or back on, so tests can check that both kinds
+// give the same bytes. On by default; without vector support only the plain kernels run.
+void SetViewVectorKernels(bool enabled);
+
 }  // namespace cximg

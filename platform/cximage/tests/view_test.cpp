@@ -113,6 +113,19 @@ TEST(AreaView, ThreadCountDoesNotChangeTheResult) {
     for (uint32_t y = 0; y < v.height; ++y) ASSERT_EQ(0, std::memcmp(one.GetRow(y), many.GetRow(y), v.width * 4));
 }
 
+TEST(AreaView, PlainAndVectorKernelsGiveTheSameBytes) {
+    const CxImage picture = NoisePicture(777, 555, true, 11);
+    for (const ViewWindow& v : {ViewWindow{0.31, 5, 9, 230, 160}, ViewWindow{1.7, 40, 20, 300, 200}}) {
+        CxImage plain, vector;
+        cximg::SetViewVectorKernels(false);
+        ASSERT_TRUE(cximg::RenderAreaView(picture, v, plain, 1));
+        cximg::SetViewVectorKernels(true);
+        ASSERT_TRUE(cximg::RenderAreaView(picture, v, vector, 1));
+        EXPECT_LE(WorstError(picture, v, plain), 1.0);
+        for (uint32_t y = 0; y < v.height; ++y) ASSERT_EQ(0, std::memcmp(plain.GetRow(y), vector.GetRow(y), v.width * 4));
+    }
+}
+
 TEST(AreaView, RefusesWhatCannotBeDrawn) {
     const CxImage picture = NoisePicture(4, 4, false, 1);
     CxImage view, empty;
