@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include <cstdio>
 #include <string>
 
@@ -47,7 +49,7 @@ protected:
 
     // Drops the picture, prints it with a click on the print button and answers the dialog; answers
     // the page count and the first page rendered at 30 dpi.
-    Page PrintPicture(const Image& picture) {
+    Page PrintPicture(const Image& picture, const std::function<void()>& print = {}) {
         Page page;
         const std::wstring file = MakePictureFile(scratch, picture, "picture.png");
         EXPECT_FALSE(file.empty());
@@ -61,7 +63,8 @@ protected:
         EXPECT_EQ(RunHost("touch '" + marker + "'"), 0);
 
         DialogAnswerer answerer;
-        program.ClickButton(kPrintButton);
+        if (print) print();
+        else program.ClickButton(kPrintButton);
         std::string pdf;
         PumpUntil(
             [&] {
@@ -145,6 +148,22 @@ TEST_F(E2EPrint, SquarePictureIsPrintedAsItIs) {
     ASSERT_TRUE(page.image.Valid());
     // Not turned: the top-left quadrant stays at the top left of the page.
     EXPECT_EQ(QuadrantsShown(page.image, kTopLeft, kTopRight, kBottomLeft, kBottomRight), "");
+}
+
+TEST_F(E2EPrint, CtrlPPrintsAsThePrintButtonDoes) {
+    const Page page = PrintPicture(Quadrants(300, 200), [] {
+        INPUT in[4] = {};
+        for (INPUT& i : in) i.type = INPUT_KEYBOARD;
+        in[0].ki.wVk = VK_CONTROL;
+        in[1].ki.wVk = in[2].ki.wVk = 'P';
+        in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+        in[3].ki.wVk = VK_CONTROL;
+        in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(4, in, sizeof(INPUT));
+    });
+    EXPECT_EQ(page.pages, 1);
+    ASSERT_TRUE(page.image.Valid());
+    EXPECT_EQ(QuadrantsShown(page.image, kTopRight, kBottomRight, kTopLeft, kBottomLeft), "");
 }
 
 TEST_F(E2EPrint, CancellingTheDialogPrintsNothingAndLeavesThePictureAsItWas) {
