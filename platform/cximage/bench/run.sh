@@ -13,6 +13,7 @@ cmake -S platform/cximage/bench -B build/bench-win -G Ninja -DCMAKE_BUILD_TYPE=R
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
 cmake --build build/bench-win -j2 >/dev/null
 build/bench/cximage_bench
+build/bench/cximage_sheet_quality
 # A Wine prefix of its own, so that stopping it does not touch the test runs' prefix.
 export BUILD_ROOT="$root/build/bench-win"
 . scripts/wine-env.sh
