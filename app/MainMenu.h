@@ -20,6 +20,8 @@ enum MainMenuCommand : int32_t {
     kCmdRotateLeft = 2201,
     kCmdRotateRight = 2202,
     kCmdRestoreOriginal = 2203,
+    kCmdCleanPage = 2204,
+    kCmdStraightenPage = 2205,
     kCmdAbout = 2301,
 };
 

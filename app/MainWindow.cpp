@@ -6,12 +6,14 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "app/MainMenu.h"
 #include "app/MainWindowLayout.h"
 #include "app/Settings.h"
 #include "platform/cximage/include/ximajpeg.h"
+#include "platform/cximage/include/ximapage.h"
 #include "platform/cximage/include/ximaview.h"
 #include "ui/QelCommonDialog.h"
 #include "app/PictureRules.h"
@@ -268,6 +270,7 @@ void rg_ZhuChuangKouLei::RedrawPicture() {
     }
     DrawPictureFrame(workingPicture);
     if (SelectionHasGuideLines(selection)) DrawGuideLines();
+    if (straightening) DrawSheetHandles();
     canvas.Show();
 }
 
@@ -276,6 +279,7 @@ int32_t rg_ZhuChuangKouLei::OnPicturePaint(CQelObject*, HWND, uint32_t message, 
         canvas.BeginWindowPaint();
         DrawPictureFrame(workingPicture);
         if (SelectionHasGuideLines(selection)) DrawGuideLines();
+        if (straightening) DrawSheetHandles();
         canvas.Show();
         canvas.EndWindowPaint();
     }
@@ -386,6 +390,12 @@ void rg_ZhuChuangKouLei::DarkenCorner() {
 // ---- mouse on the picture ------------------------------------------------------------------------
 
 int32_t rg_ZhuChuangKouLei::OnPainterLeftDown(CQelObject*, int32_t x, int32_t y, int32_t) {
+    if (straightening) {
+        // The handles take the left button: a press on one starts moving it, elsewhere nothing.
+        draggedHandle = HandleAt(x, y);
+        if (draggedHandle >= 0) SetCapture(picturePainter.GetHwnd());
+        return 0;
+    }
     dragging = 1;
     SetCapture(picturePainter.GetHwnd());
     selection.left = ToPictureX(x);
@@ -395,6 +405,17 @@ int32_t rg_ZhuChuangKouLei::OnPainterLeftDown(CQelObject*, int32_t x, int32_t y,
 }
 
 int32_t rg_ZhuChuangKouLei::OnPainterMouseMove(CQelObject*, int32_t x, int32_t y, int32_t) {
+    if (straightening) {
+        if (draggedHandle < 0) return 0;
+        // Painter positions left of or above the painter arrive wrapped around as 16-bit values.
+        const double px = x > 32767 ? x - 65536.0 : x, py = y > 32767 ? y - 65536.0 : y;
+        const double scale = view.active ? view.scale : 1.0;
+        const double ox = view.active ? double(view.originX) : 0.0, oy = view.active ? double(view.originY) : 0.0;
+        sheetCorners.x[draggedHandle] = std::clamp((px + ox) / scale, 0.0, double(PictureWidth(workingPicture)));
+        sheetCorners.y[draggedHandle] = std::clamp((py + oy) / scale, 0.0, double(PictureHeight(workingPicture)));
+        RedrawPicture();
+        return 0;
+    }
     if (dragging != 1) return 0;
     selection.right = ClampEdgeWhileMoving(ToPictureX(x), PictureWidth(workingPicture));
     selection.bottom = ClampEdgeWhileMoving(ToPictureY(y), PictureHeight(workingPicture));
@@ -403,6 +424,11 @@ int32_t rg_ZhuChuangKouLei::OnPainterMouseMove(CQelObject*, int32_t x, int32_t y
 }
 
 int32_t rg_ZhuChuangKouLei::OnPainterLeftUp(CQelObject*, int32_t x, int32_t y, int32_t) {
+    if (straightening) {
+        if (draggedHandle >= 0) ReleaseCapture();
+        draggedHandle = -1;
+        return 0;
+    }
     if (dragging == 1) {
         selection.right = ClampEdgeOnRelease(ToPictureX(x), PictureWidth(workingPicture));
         selection.bottom = ClampEdgeOnRelease(ToPictureY(y), PictureHeight(workingPicture));
@@ -434,6 +460,11 @@ int32_t rg_ZhuChuangKouLei::OnButtonClicked(CQelObject* sender) {
 
 int32_t rg_ZhuChuangKouLei::FilterFormMessage(HWND, uint32_t message, WPARAM wParam, LPARAM lParam, MSG*) {
     if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) return HandleWheel(message == WM_MOUSEHWHEEL, wParam, lParam) ? 0 : 1;
+    if (straightening && message == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
+        if (wParam == VK_RETURN) ApplyStraighten();
+        else CancelStraighten();
+        return 0;
+    }
     if (message != WM_DROPFILES) return 1;
     HDROP drop = reinterpret_cast<HDROP>(wParam);
     // The first file only, read whole whatever its length.
@@ -448,6 +479,7 @@ int32_t rg_ZhuChuangKouLei::FilterFormMessage(HWND, uint32_t message, WPARAM wPa
 }
 
 void rg_ZhuChuangKouLei::TakeFilePath(const CWString& path) {
+    if (straightening) CancelStraighten();
     // Decode first: a file that cannot be read leaves the picture, its reference, the selection
     // and the file name to save under exactly as they were. No path at all (the shell delivered
     // none) brings the sample back.
@@ -565,6 +597,8 @@ int32_t rg_ZhuChuangKouLei::OnMenuCommand(CQelObject*, int32_t id) {
     case kCmdRotateLeft: TurnPictures(true); break;
     case kCmdRotateRight: TurnPictures(false); break;
     case kCmdRestoreOriginal: RestoreOriginal(); break;
+    case kCmdCleanPage: CleanPage(); break;
+    case kCmdStraightenPage: StraightenPage(); break;
     case kCmdAbout: ShowAbout(); break;
     default: return 0;
     }
@@ -661,23 +695,32 @@ bool rg_ZhuChuangKouLei::WriteChosenFile(const CWString& path) {
 }
 
 void rg_ZhuChuangKouLei::TurnPictures(bool counterClockwise) {
-    CxImage* picture = workingPicture.GetImage();
-    if (!picture->IsValid()) return;
+    if (straightening) CancelStraighten();
     const float angle = counterClockwise ? 90.0f : 270.0f;
-    CxImage turned;
-    if (!picture->Rotate(angle, &turned)) return;
-    picture->Transfer(turned);
-    picture->SelectionDelete();
+    TransformBothPictures([angle](CxImage& in, CxImage& out) { return in.Rotate(angle, &out); });
+}
+
+bool rg_ZhuChuangKouLei::TransformBothPictures(const std::function<bool(CxImage& in, CxImage& out)>& transform) {
+    CxImage* picture = workingPicture.GetImage();
+    CxImage changed;
+    if (!picture->IsValid() || !transform(*picture, changed)) return false;
+    picture->Transfer(changed);
     CxImage* reference = GetReferencePicture().GetImage();
     if (reference->IsValid()) {
-        CxImage turnedReference;
-        if (reference->Rotate(angle, &turnedReference)) reference->Transfer(turnedReference);
-        // The slider steps start from the reference bitmap: it must show the turned reference.
+        CxImage changedReference;
+        if (transform(*reference, changedReference)) reference->Transfer(changedReference);
+        // The slider steps start from the reference bitmap: it must show the changed reference.
         rg_WeiTuDuiXiangLei bitmap(reference->MakeBitmap(nullptr, false));
         GetReferenceBitmap().CopyFrom(bitmap);
-        referenceFrameValid = false;
     }
+    ShowReplacedPicture();
+    return true;
+}
+
+void rg_ZhuChuangKouLei::ShowReplacedPicture() {
     selection.left = selection.top = selection.right = selection.bottom = 0;
+    workingPicture.GetImage()->SelectionDelete();
+    referenceFrameValid = false;
     if (view.active) {
         view.originX = view.originY = 0;
         LayoutView();
@@ -688,6 +731,102 @@ void rg_ZhuChuangKouLei::TurnPictures(bool counterClockwise) {
         canvas.Clear(0xFFFFFFFF);
     }
     RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::CleanPage() {
+    CxImage* picture = workingPicture.GetImage();
+    if (!picture->IsValid()) return;
+    if (straightening) CancelStraighten();
+    picture->SelectionDelete();
+    if (SelectionLimitsAdjustment(selection)) {
+        const rg_JuXingLei r = SelectionToLibraryRect(selection, PictureHeight(workingPicture));
+        picture->SelectionAddRect(CxRect{r.left, r.top, r.right, r.bottom}, 255);
+    }
+    const char* error = nullptr;
+    const bool cleaned = cximg::CleanPage(*picture, error);
+    picture->SelectionDelete();
+    if (!cleaned) {
+        TraceFailure(L"一键白底", error ? error : "");
+        return;
+    }
+    // The cleaned look is where the sliders start from now, as after a press on the picture.
+    TakeReference();
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::StraightenPage() {
+    if (straightening) {
+        ApplyStraighten();
+        return;
+    }
+    CxImage* picture = workingPicture.GetImage();
+    if (!picture->IsValid()) return;
+    double confidence = 0.0;
+    cximg::FindSheet(*picture, sheetCorners, confidence);
+    straightening = true;
+    draggedHandle = -1;
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::CancelStraighten() {
+    if (draggedHandle >= 0) ReleaseCapture();
+    straightening = false;
+    draggedHandle = -1;
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::ApplyStraighten() {
+    if (draggedHandle >= 0) ReleaseCapture();
+    straightening = false;
+    draggedHandle = -1;
+    const char* error = nullptr;
+    const cximg::SheetCorners corners = sheetCorners;
+    if (!TransformBothPictures([&](CxImage& in, CxImage& out) { return cximg::RectifySheet(in, corners, out, error); })) {
+        TraceFailure(L"拉正页面", error ? error : "");
+        wchar_t title[128] = {};
+        GetWindowTextW(GetHwnd(), title, 128);
+        MessageBoxW(GetHwnd(), L"无法拉正页面：四个角必须围成一个凸四边形，且大部分在图片内。", title,
+                    MB_OK | MB_ICONWARNING);
+        RedrawPicture();
+    }
+}
+
+int rg_ZhuChuangKouLei::HandleAt(int32_t painterX, int32_t painterY) const {
+    const double px = painterX > 32767 ? painterX - 65536.0 : painterX;
+    const double py = painterY > 32767 ? painterY - 65536.0 : painterY;
+    const double scale = view.active ? view.scale : 1.0;
+    const double ox = view.active ? double(view.originX) : 0.0, oy = view.active ? double(view.originY) : 0.0;
+    int best = -1;
+    double bestDistance = 14.0 * 14.0;  // a handle answers within 14 screen pixels of its centre
+    for (int i = 0; i < 4; ++i) {
+        const double dx = sheetCorners.x[i] * scale - ox - px, dy = sheetCorners.y[i] * scale - oy - py;
+        if (dx * dx + dy * dy <= bestDistance) {
+            bestDistance = dx * dx + dy * dy;
+            best = i;
+        }
+    }
+    return best;
+}
+
+void rg_ZhuChuangKouLei::DrawSheetHandles() {
+    const double scale = view.active ? view.scale : 1.0;
+    const double ox = view.active ? double(view.originX) : 0.0, oy = view.active ? double(view.originY) : 0.0;
+    int x[4], y[4];
+    for (int i = 0; i < 4; ++i) {
+        x[i] = static_cast<int>(std::lround(sheetCorners.x[i] * scale - ox));
+        y[i] = static_cast<int>(std::lround(sheetCorners.y[i] * scale - oy));
+    }
+    auto& pen = GetGuidePen();
+    for (int i = 0; i < 4; ++i) canvas.DrawLine(pen, x[i], y[i], x[(i + 1) % 4], y[(i + 1) % 4]);
+    HDC dc = canvas.GetMemoryDC();
+    if (!dc) return;
+    HPEN border = CreatePen(PS_SOLID, 2, RGB(0, 136, 255));
+    HGDIOBJ oldPen = SelectObject(dc, border);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    for (int i = 0; i < 4; ++i) Rectangle(dc, x[i] - 6, y[i] - 6, x[i] + 7, y[i] + 7);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(border);
 }
 
 void rg_ZhuChuangKouLei::RestoreOriginal() { TakeFilePath(currentFilePath); }

@@ -4,6 +4,7 @@
 // hook).
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "drawing/GdiResource.h"
 #include "drawing/MemoryPainter.h"
@@ -17,6 +18,7 @@
 #include "runtime/ValueClasses.h"
 #include "drawing/WindowHook.h"
 #include "app/ViewRules.h"
+#include "platform/cximage/include/ximasheet.h"
 
 namespace rg_Zarno_YangLi {
 
@@ -78,6 +80,18 @@ public:
     void TurnPictures(bool counterClockwise);
     // Loads the current file again as a fresh drop does (the sample when no file was dropped).
     void RestoreOriginal();
+    // White paper and full-strength ink, in the selection when there is one; the result becomes the
+    // reference the sliders start from.
+    void CleanPage();
+    // Shows the sheet's four corners (found in the photo, or inset from the picture's corners) as
+    // handles over the picture; while they show, left drags move them. A second call, like Enter,
+    // applies: the sheet is warped into an upright rectangle that replaces both pictures.
+    void StraightenPage();
+    void ApplyStraighten();
+    // Esc: the handles go, nothing changes.
+    void CancelStraighten();
+    bool IsStraightening() const { return straightening; }
+    const cximg::SheetCorners& GetSheetCorners() const { return sheetCorners; }
     void ShowAbout();
     // The whole picture in the window / one picture pixel per screen pixel / one zoom step, about a
     // point of the painter.
@@ -170,6 +184,17 @@ private:
     // The picture painter's current client size.
     int64_t PainterWidth() const;
     int64_t PainterHeight() const;
+    // New pictures of another size replaced the working (and reference) picture: the selection goes,
+    // the painter and the view take the new size, the picture is drawn.
+    void ShowReplacedPicture();
+    // Replaces the working picture and the reference (with its bitmap) by what the transform makes
+    // of each, then shows the result; false (nothing changed) when the working picture cannot be
+    // transformed.
+    bool TransformBothPictures(const std::function<bool(CxImage& in, CxImage& out)>& transform);
+    // The sheet's outline and its four corner handles over the canvas.
+    void DrawSheetHandles();
+    // The corner whose handle lies under a painter point, or -1.
+    int HandleAt(int32_t painterX, int32_t painterY) const;
     // Writes a picture file chosen in the save dialog; tells the user when it cannot.
     bool WriteChosenFile(const CWString& path);
     PictureView view;
@@ -179,6 +204,9 @@ private:
     bool viewModeChosen = false;
     bool startPlacementKnown = false;
     WINDOWPLACEMENT startPlacement{};
+    bool straightening = false;
+    cximg::SheetCorners sheetCorners{};
+    int draggedHandle = -1;
 };
 
 }  // namespace rg_Zarno_YangLi
