@@ -2,13 +2,14 @@
 // the whole loading path (content detection plus dispatch) when CXIMAGE_FUZZ_DETECT is set.
 // Besides the sanitizers' checks it verifies what every decoder promises: a result is either a
 // picture of sane size or a failure with a text. The whole loading path also runs the adjustments,
-// the sheet finder and the sheet warp on what it decoded.
+// the page cleaning, the sheet finder and the sheet warp on what it decoded.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/cximage/include/ximacore.h"
+#include "platform/cximage/include/ximapage.h"
 #include "platform/cximage/include/ximasheet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -28,6 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             img.Light(int(sum % 511) - 255, 40);
             img.Colorize(uint8_t(sum), uint8_t(sum >> 8), 1.0f);
             img.GrayScale();
+            CxImage cleaned = img;
+            const char* err = nullptr;
+            if (!cximg::CleanPage(cleaned, err)) std::abort();
+            cleaned.SelectionDelete();
+            if (!cximg::CleanPage(cleaned, err)) std::abort();
             CxImage turned;
             img.Rotate(90.0f, &turned);
             std::vector<uint8_t> png;

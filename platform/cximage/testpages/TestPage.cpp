@@ -130,7 +130,7 @@ private:
 };
 
 const float kBlack[3] = {0.09f, 0.09f, 0.10f};
-const float kRuleGrey[3] = {0.33f, 0.33f, 0.35f};
+const float kRuleGrey[3] = {0.22f, 0.22f, 0.24f};
 const float kBluePen[3] = {0.14f, 0.24f, 0.72f};
 const float kRedPen[3] = {0.82f, 0.12f, 0.12f};
 const float kStampRed[3] = {0.86f, 0.20f, 0.26f};
@@ -281,7 +281,7 @@ Page MakeCleanPage(uint32_t width, uint32_t height, uint64_t seed) {
                 float x = left + (right - left) * k / cols;
                 rules.push_back({{x, top}, {x, top + rows * rowH}});
             }
-            c.Stroke(rules, 0.5f * s, kRuleGrey, 1.0f, kInk);
+            c.Stroke(rules, 0.55f * s, kRuleGrey, 1.0f, kInk);
             for (int r = 0; r < rows; ++r)
                 for (int k = 0; k < cols; ++k) {
                     float cx0 = left + (right - left) * k / cols + 3.0f * s;
@@ -368,7 +368,7 @@ PhotoParams RandomPhotoParams(uint64_t seed) {
     p.gradient = rng.Range(0.15f, 0.45f);
     p.gradientAngle = rng.Range(0.0f, 2 * kPi);
     p.vignette = rng.Range(0.10f, 0.35f);
-    p.shadowDarkness = rng.Range(0.15f, 0.45f);
+    p.shadowDarkness = rng.Range(0.15f, 0.35f);
     p.shadowX = rng.Range(0.2f, 0.8f);
     p.shadowY = rng.Range(0.2f, 0.8f);
     p.shadowAngle = rng.Range(0.0f, kPi);
@@ -621,6 +621,45 @@ std::vector<uint8_t> PhotoClasses(const Page& page, const Photo& photo) {
         }
     }
     return out;
+}
+
+Score Measure(const CxImage& cleaned, const std::vector<uint8_t>& classes) {
+    Score sc;
+    const uint32_t w = cleaned.GetWidth(), h = cleaned.GetHeight();
+    if (classes.size() != size_t(w) * h) return sc;
+    uint64_t good[6] = {}, all[6] = {};
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t* p = cleaned.GetRow(y);
+        const uint8_t* c = classes.data() + size_t(y) * w;
+        for (uint32_t x = 0; x < w; ++x, p += 4) {
+            const uint8_t k = c[x];
+            if (k > kBackground) continue;
+            const uint32_t luma = (299u * p[2] + 587u * p[1] + 114u * p[0]) / 1000u;
+            bool ok = false;
+            switch (k) {
+                case kPaper: ok = p[0] >= 235 && p[1] >= 235 && p[2] >= 235; break;
+                case kInk:
+                case kPencil: ok = luma <= 150; break;
+                case kMark: ok = luma <= 200; break;
+                case kBackground: ok = luma <= 128; break;
+                default: break;
+            }
+            ++all[k];
+            good[k] += ok;
+        }
+    }
+    auto share = [&](int k) { return all[k] ? double(good[k]) / double(all[k]) : 1.0; };
+    sc.paperWhite = share(kPaper);
+    sc.inkDark = share(kInk);
+    sc.pencilDark = share(kPencil);
+    sc.markVisible = share(kMark);
+    sc.backgroundDark = share(kBackground);
+    sc.paper = all[kPaper];
+    sc.ink = all[kInk];
+    sc.pencil = all[kPencil];
+    sc.mark = all[kMark];
+    sc.background = all[kBackground];
+    return sc;
 }
 
 }  // namespace testpage

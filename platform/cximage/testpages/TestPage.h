@@ -90,4 +90,14 @@ Photo Photograph(const CxImage& page, const PhotoParams& params, uint64_t seed);
 // where it does not, and kEdge for page pixels within a few pixels of the page's edge.
 std::vector<uint8_t> PhotoClasses(const Page& page, const Photo& photo);
 
+// How well a cleaned picture matches the truth of its class map: the share (0..1) of paper pixels
+// white in every channel (>= 235), of ink and of pencil pixels dark (luma <= 150), of coloured-mark
+// pixels still clearly visible (luma <= 200), and of table pixels left dark (luma <= 128). Luma is
+// (299 R + 587 G + 114 B) / 1000, as GrayScale makes it. A class without pixels scores 1.
+struct Score {
+    double paperWhite = 1, inkDark = 1, pencilDark = 1, markVisible = 1, backgroundDark = 1;
+    uint64_t paper = 0, ink = 0, pencil = 0, mark = 0, background = 0;  // pixel counts
+};
+Score Measure(const CxImage& cleaned, const std::vector<uint8_t>& classes);
+
 }  // namespace testpage
