@@ -507,7 +507,7 @@ Candidate BestQuad(const Small& s, const std::vector<Line>& lines) {
             }
             if (nearSide || hi - lo < 10) continue;
             const int strongLen = l.Count(l.strong, lo, hi);
-            if (strongLen > 0.6 * (hi - lo)) score -= 2.0 * strongLen;
+            if (strongLen > 0.85 * (hi - lo)) score -= 2.0 * strongLen;
         }
         if (score > best.score) {
             best.score = score;
