@@ -281,8 +281,10 @@ public:
         for (size_t p = 0; p < size; p += line) m_filter.Next(in + p);
         const size_t start = size_t(windowRows) * line;
         const bool last = y1 == m_pic.height;
+        // Room for the slice stored whole, so the output seldom moves while it grows.
+        const size_t stored = size - start + (size - start) / 65535 * 5 + 4096;
+        if (!out.data.Reserve(stored)) return false;
         if (slice == 0) {
-            if (!out.data.Reserve(2)) return false;
             out.data.End()[0] = 0x78;  // deflate, 32K window
             out.data.End()[1] = 0x01;  // (0x7801 is a multiple of 31)
             out.data.Advance(2);
