@@ -413,7 +413,7 @@ void WriteStoredBlocks(BitWriter& bw, const uint8_t* in, size_t size, bool final
         o[1] = uint8_t(k >> 8);
         o[2] = uint8_t(~k);
         o[3] = uint8_t((~k) >> 8);
-        std::memcpy(o + 4, in + p, k);
+        if (k) std::memcpy(o + 4, in + p, k);  // (in may be null for no input)
         bw.SetOut(o + 4 + k);
         p += k;
     } while (p < size);
