@@ -516,10 +516,14 @@ public:
         m_out = &out;
         m_bw = BitWriter(nullptr);
         m_misses = 0;
-        std::fill(m_table.get(), m_table.get() + kHashSize, 0u);
+        // Small pieces use part of the table: clearing all of it would cost more than compressing.
+        const size_t from = start > kWindow ? start - kWindow : 0;
+        int bits = 10;
+        while (bits < kHashBits && (size_t(1) << bits) < end - from) ++bits;
+        m_shift = 32 - bits;
+        std::fill(m_table.get(), m_table.get() + (size_t(1) << bits), 0u);
         // The window: every position of the last 32 KB before the piece, oldest first, so the
         // table holds the nearest position of each hash as parsing would have left it.
-        const size_t from = start > kWindow ? start - kWindow : 0;
         for (size_t p = from; p < start && p + 4 <= end; ++p) m_table[Hash(Load32(in + p))] = uint32_t(p + 1);
         m_pos = start;
         StartBlock();
@@ -559,7 +563,7 @@ private:
         std::memcpy(&v, p, 4);
         return v;
     }
-    static uint32_t Hash(uint32_t v) { return (v * 2654435761u) >> (32 - kHashBits); }
+    uint32_t Hash(uint32_t v) const { return (v * 2654435761u) >> m_shift; }
 
     void StartBlock() {
         std::fill(std::begin(m_litFreq), std::end(m_litFreq), 0u);
@@ -651,6 +655,7 @@ private:
     size_t m_blockStart = 0;  // input of the open block starts here
     size_t m_count = 0;       // symbols of the open block
     uint32_t m_misses = 0;
+    int m_shift = 32 - kHashBits;  // hash values have 32 - m_shift bits
     uint32_t m_litFreq[kLitLenCodes];
     uint32_t m_distFreq[kDistCodes];
 };
