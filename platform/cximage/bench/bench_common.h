@@ -159,24 +159,6 @@ inline double TimeWall(int runs, const std::function<void()>& work) {
     return best;
 }
 
-// PNG encoding of one picture with one thread and with the automatic thread count, wall clock,
-// beside a wall-clock memcpy of the picture's bytes. Returns the file size (the same both ways).
-inline size_t PngThreadRows(const std::string& name, const CxImage& pic, double memcpyWallMs, int runs) {
-    std::vector<uint8_t> one, all;
-    const unsigned before = cximg::GetPngEncoderThreads();
-    cximg::SetPngEncoderThreads(1);
-    const double t1 = TimeWall(runs, [&] { const_cast<CxImage&>(pic).Encode(one, CXIMAGE_FORMAT_PNG); });
-    cximg::SetPngEncoderThreads(0);
-    const double tn = TimeWall(runs, [&] { const_cast<CxImage&>(pic).Encode(all, CXIMAGE_FORMAT_PNG); });
-    cximg::SetPngEncoderThreads(before);
-    Row("ours  PNG " + name + ", 1 thread", t1, memcpyWallMs, one.size());
-    Row("ours  PNG " + name + ", " + std::to_string(std::max(1u, std::thread::hardware_concurrency())) + " threads", tn,
-        memcpyWallMs, all.size());
-    if (one != all) std::printf("  !! the files of 1 thread and of several threads differ\n");
-    std::printf("  %-32s %.2f\n", "speed-up with threads", t1 / tn);
-    return one.size();
-}
-
 // Best of several runs, in milliseconds; prepare() runs untimed before each run.
 inline double Time(int runs, const std::function<void()>& prepare, const std::function<void()>& work) {
     double best = 1e30;
@@ -200,6 +182,24 @@ inline void Row(const std::string& name, double ms, double memcpyMs, size_t byte
     else
         std::printf("%-34s %11.1f %9.2f %12s\n", name.c_str(), ms, ms / memcpyMs, "");
     std::fflush(stdout);
+}
+
+// PNG encoding of one picture with one thread and with the automatic thread count, wall clock,
+// beside a wall-clock memcpy of the picture's bytes. Returns the file size (the same both ways).
+inline size_t PngThreadRows(const std::string& name, const CxImage& pic, double memcpyWallMs, int runs) {
+    std::vector<uint8_t> one, all;
+    const unsigned before = cximg::GetPngEncoderThreads();
+    cximg::SetPngEncoderThreads(1);
+    const double t1 = TimeWall(runs, [&] { const_cast<CxImage&>(pic).Encode(one, CXIMAGE_FORMAT_PNG); });
+    cximg::SetPngEncoderThreads(0);
+    const double tn = TimeWall(runs, [&] { const_cast<CxImage&>(pic).Encode(all, CXIMAGE_FORMAT_PNG); });
+    cximg::SetPngEncoderThreads(before);
+    Row("ours  PNG " + name + ", 1 thread", t1, memcpyWallMs, one.size());
+    Row("ours  PNG " + name + ", " + std::to_string(std::max(1u, std::thread::hardware_concurrency())) + " threads", tn,
+        memcpyWallMs, all.size());
+    if (one != all) std::printf("  !! the files of 1 thread and of several threads differ\n");
+    std::printf("  %-32s %.2f\n", "speed-up with threads", t1 / tn);
+    return one.size();
 }
 
 }  // namespace bench
