@@ -15,6 +15,7 @@
 
 #include "bench/support/AppHost.h"
 #include "bench/support/DocumentPicture.h"
+#include "app/MainMenu.h"
 #include "app/ProgramObjects.h"
 #include "bench/support/Timing.h"
 
@@ -279,6 +280,27 @@ void PrintStep(const char* name, const StepTimes& t) {
     else Line("  %-46s   (no probe pixel changed: display not checked)", name);
 }
 
+// The same step and drag at 100 % and with the whole photograph fitted into the window, side by
+// side: the fitted view draws an area-averaged reduction instead of the picture 1:1.
+void TimeActualAndFit(AppHost& host) {
+    auto& w = host.Window();
+    const int views[2] = {rg_Zarno_YangLi::kCmdActualSize, rg_Zarno_YangLi::kCmdFitWindow};
+    const char* names[2] = {"at 100 %", "at fit"};
+    StepTimes steps[2];
+    double drags[2] = {};
+    for (int v = 0; v < 2; ++v) {
+        PostMessageW(host.MainHwnd(), WM_COMMAND, MAKEWPARAM(views[v], 0), 0);
+        host.Pump();
+        steps[v] = TimeSliderSteps(host, w.brightnessSlider, 9);
+        drags[v] = TimeDrag(host, 20);
+    }
+    RECT painter{};
+    GetClientRect(host.PainterHwnd(), &painter);
+    Line("  the view: 100 %% and fit side by side (fit shows %ld x %ld)", painter.right, painter.bottom);
+    for (int v = 0; v < 2; ++v) PrintStep((std::string("brightness step ") + names[v]).c_str(), steps[v]);
+    for (int v = 0; v < 2; ++v) RowFps((std::string("selection drag ") + names[v]).c_str(), drags[v], 20);
+}
+
 }  // namespace
 
 int main() {
@@ -330,6 +352,8 @@ int main() {
     RowFps("selection drag", TimeDrag(host, 20), 20);
     Line("  parts of one drag frame, done with the program's objects:");
     TimeDragParts(host, 5);
+    MeasureMemcpy();
+    TimeActualAndFit(host);
     host.Stop();
     DeleteFileW(photoPath.c_str());
 
