@@ -441,25 +441,28 @@ void WriteSymbols(BitWriter& bw, const Symbol* syms, size_t count, const Dynamic
     uint16_t litCodes[kLitLenCodes], distCodes[kDistCodes];
     BuildCodes(c.litLens, kLitLenCodes, litCodes);
     BuildCodes(c.distLens, kDistCodes, distCodes);
-    // One combined code and length per literal-length table entry.
-    uint32_t litEntry[kLitLenCodes];
-    for (int s = 0; s < kLitLenCodes; ++s) litEntry[s] = uint32_t(litCodes[s]) | (uint32_t(c.litLens[s]) << 16);
+    // One entry per literal (0..255) and per match length (256 + 3..258): the code, a length's
+    // extra bits above it, and the bit count in the top byte.
+    uint32_t entry[256 + 259];
+    for (int s = 0; s < 256; ++s) entry[s] = uint32_t(litCodes[s]) | (uint32_t(c.litLens[s]) << 24);
+    for (int len = 3; len <= 258; ++len) {
+        const LengthCode& lc = tables.len[len];
+        entry[256 + len] = (uint32_t(litCodes[lc.code]) | (uint32_t(lc.extra) << c.litLens[lc.code])) |
+                           (uint32_t(c.litLens[lc.code] + lc.extraBits) << 24);
+    }
+    // Literals and matches take the same steps, the distance part masked away for a literal: on
+    // photographs the two alternate unpredictably, and a branch between them would often miss.
     for (size_t i = 0; i < count; ++i) {
         const Symbol s = syms[i];
-        if (s.dist == 0) {
-            uint32_t e = litEntry[s.litOrLen];
-            bw.Put(e & 0xFFFF, e >> 16);
-        } else {
-            // Length code, its extra bits, distance code and its extra bits in one Put (at most
-            // 15 + 5 + 15 + 13 bits).
-            const LengthCode& lc = tables.len[s.litOrLen];
-            uint32_t e = litEntry[lc.code];
-            uint64_t v = (e & 0xFFFF) | (uint64_t(lc.extra) << (e >> 16));
-            unsigned bits = (e >> 16) + lc.extraBits;
-            int dc = tables.DistCode(s.dist);
-            uint64_t dv = distCodes[dc] | (uint64_t(s.dist - tables.distBase[dc]) << c.distLens[dc]);
-            bw.Put(v | (dv << bits), bits + c.distLens[dc] + tables.distExtra[dc]);
-        }
+        const uint64_t match = uint64_t(0) - uint64_t(s.dist != 0);
+        const uint32_t e = entry[s.litOrLen + (uint32_t(match) & 256)];
+        const unsigned bits = e >> 24;
+        const uint32_t dist = s.dist | uint32_t(s.dist == 0);
+        const int dc = tables.DistCode(dist);
+        const uint64_t dv = distCodes[dc] | (uint64_t(dist - tables.distBase[dc]) << c.distLens[dc]);
+        const unsigned dbits = c.distLens[dc] + tables.distExtra[dc];
+        // At most 15 + 5 + 15 + 13 bits.
+        bw.Put((e & 0xFFFFFF) | ((dv << bits) & match), bits + (dbits & unsigned(match)));
     }
     bw.Put(litCodes[256], c.litLens[256]);
 }
