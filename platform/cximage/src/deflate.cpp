@@ -519,7 +519,8 @@ public:
         m_out = &out;
         m_bw = BitWriter(nullptr);
         m_misses = 0;
-        // Small pieces use part of the table: clearing all of it would cost more than compressing.
+        // Small pieces use the first entries of the table only: clearing all of it would cost more
+        // than compressing them.
         const size_t from = start > kWindow ? start - kWindow : 0;
         int bits = 10;
         while (bits < kHashBits && (size_t(1) << bits) < end - from) ++bits;

@@ -16,7 +16,7 @@ struct PngImage {
     std::vector<uint8_t> filtered;  // the inflated IDAT data: filter byte and filtered bytes per row
 };
 
-// Inflates a zlib stream; false with a reason when any part of it is wrong.
+// Inflates a zlib stream; false with a reason when anything in it is wrong.
 bool Inflate(const uint8_t* data, size_t size, std::vector<uint8_t>& out, std::string& why);
 
 // Reads the file; false with a reason when it is not a correct PNG of the kinds above.

@@ -123,7 +123,7 @@ const Shape kShapes[] = {
     {"flat_rgba_many_slices", 257, 99, true, Fill::Flat, 7},
     {"photo_rgb_many_slices", 640, 203, false, Fill::Photo, 20},
     {"photo_rgba_slices_of_one_row", 97, 40, true, Fill::Photo, 1},
-    // Wide rows: a slice's 32 KB window is a part of one row.
+    // Wide rows: a slice's 32 KB window lies within one row.
     {"noise_rgb_wide_rows", 12000, 9, false, Fill::Noise, 2},
     {"one_row", 5000, 1, true, Fill::Photo, 1},
     {"one_column", 1, 700, false, Fill::Noise, 64},
