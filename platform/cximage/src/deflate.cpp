@@ -450,7 +450,7 @@ void WriteSymbols(BitWriter& bw, const Symbol* syms, size_t count, const Dynamic
         entry[256 + len] = (uint32_t(litCodes[lc.code]) | (uint32_t(lc.extra) << c.litLens[lc.code])) |
                            (uint32_t(c.litLens[lc.code] + lc.extraBits) << 24);
     }
-    // Literals and matches take the same steps, the distance part masked away for a literal: on
+    // Literals and matches take the same steps, the distance bits masked away for a literal: on
     // photographs the two alternate unpredictably, and a branch between them would often miss.
     for (size_t i = 0; i < count; ++i) {
         const Symbol s = syms[i];
