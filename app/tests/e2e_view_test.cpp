@@ -146,7 +146,12 @@ protected:
         bigFile_ = nullptr;
         ForgetSettings();
     }
-    void TearDown() override { ForgetSettings(); }
+    // The program writes the settings the user changed when its window goes: end it before the
+    // settings are forgotten, so the next test starts as a first run.
+    void TearDown() override {
+        program_.reset();
+        ForgetSettings();
+    }
 
     // Starts the program and drops the 4000 x 3000 photo; the plain view shows it 1:1.
     void StartWithBigPhoto() {
