@@ -282,8 +282,13 @@ void rg_ZhuChuangKouLei::TraceFailure(const wchar_t* operation, const char* libr
 // ---- adjustments ---------------------------------------------------------------------------------
 
 void rg_ZhuChuangKouLei::TakeReference() {
-    rg_WeiTuDuiXiangLei bitmap(workingPicture.GetImage()->MakeBitmap(nullptr, false));
-    GetReferenceBitmap().CopyFrom(bitmap);
+    // A reference bitmap of the picture's size is refilled in place; only another size (or none)
+    // needs a new one, whose first touch costs about 120 ms for 12 megapixels under Wine.
+    CxImage* picture = workingPicture.GetImage();
+    if (!picture->CopyToBitmap(GetReferenceBitmap().GetBitmap())) {
+        rg_WeiTuDuiXiangLei bitmap(picture->MakeBitmap(nullptr, false));
+        GetReferenceBitmap().CopyFrom(bitmap);
+    }
     GetReferencePicture().GetImage()->CreateFromHBITMAP(GetReferenceBitmap().GetBitmap(), nullptr, false);
 }
 

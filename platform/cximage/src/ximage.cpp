@@ -1,4 +1,5 @@
 // The picture class: storage, loading with format dispatch and content detection, encoding.
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,11 +28,100 @@ bool Fail(const char*& err, const char* reason, Picture& discard) {
     return false;
 }
 
+namespace {
+
+// Blocks below this size are freed at once: their first touch costs little.
+constexpr size_t kKeepFrom = size_t(4) << 20;
+constexpr size_t kKeepAtMost = 2;
+
+struct KeptBlocks {
+    std::atomic_flag busy = ATOMIC_FLAG_INIT;
+    uint8_t* block[kKeepAtMost] = {};
+    size_t bytes[kKeepAtMost] = {};
+    size_t count = 0;  // block[0] is the oldest
+
+    void Lock() {
+        while (busy.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    void Unlock() { busy.clear(std::memory_order_release); }
+};
+
+KeptBlocks& Kept() {
+    static KeptBlocks kept;
+    return kept;
+}
+
+}  // namespace
+
+void PixelRelease::operator()(uint8_t* released) const {
+    if (!released) return;
+    if (bytes < kKeepFrom) {
+        delete[] released;
+        return;
+    }
+    KeptBlocks& kept = Kept();
+    uint8_t* dropped = nullptr;
+    kept.Lock();
+    if (kept.count == kKeepAtMost) {
+        dropped = kept.block[0];
+        for (size_t i = 1; i < kKeepAtMost; ++i) {
+            kept.block[i - 1] = kept.block[i];
+            kept.bytes[i - 1] = kept.bytes[i];
+        }
+        --kept.count;
+    }
+    kept.block[kept.count] = released;
+    kept.bytes[kept.count] = bytes;
+    ++kept.count;
+    kept.Unlock();
+    delete[] dropped;
+}
+
+PixelBlock NewPixelBlock(size_t bytes) {
+    if (bytes >= kKeepFrom) {
+        KeptBlocks& kept = Kept();
+        kept.Lock();
+        for (size_t i = kept.count; i-- > 0;) {
+            if (kept.bytes[i] != bytes) continue;
+            uint8_t* reused = kept.block[i];
+            for (size_t k = i + 1; k < kept.count; ++k) {
+                kept.block[k - 1] = kept.block[k];
+                kept.bytes[k - 1] = kept.bytes[k];
+            }
+            --kept.count;
+            kept.Unlock();
+            return PixelBlock(reused, PixelRelease{bytes});
+        }
+        kept.Unlock();
+    }
+    return PixelBlock(new (std::nothrow) uint8_t[bytes], PixelRelease{bytes});
+}
+
+size_t KeptPixelBlocks() {
+    KeptBlocks& kept = Kept();
+    kept.Lock();
+    const size_t count = kept.count;
+    kept.Unlock();
+    return count;
+}
+
+void ReleaseKeptPixelBlocks() {
+    KeptBlocks& kept = Kept();
+    uint8_t* blocks[kKeepAtMost] = {};
+    kept.Lock();
+    const size_t count = kept.count;
+    for (size_t i = 0; i < count; ++i) blocks[i] = kept.block[i];
+    kept.count = 0;
+    kept.Unlock();
+    for (size_t i = 0; i < count; ++i) delete[] blocks[i];
+}
+
 bool Picture::Allocate(uint32_t w, uint32_t h, const char*& err) {
     px.reset();
     width = height = 0;
     if (!CheckPictureSize(w, h, err)) return false;
-    px.reset(new (std::nothrow) uint8_t[size_t(w) * h * 4]);
+    px = NewPixelBlock(size_t(w) * h * 4);
     if (!px) return Fail(err, "out of memory");
     width = w;
     height = h;
