@@ -292,18 +292,20 @@ void rg_ZhuChuangKouLei::TakeReference() {
     GetReferencePicture().GetImage()->CreateFromHBITMAP(GetReferenceBitmap().GetBitmap(), nullptr, false);
 }
 
-void rg_ZhuChuangKouLei::ApplyHueSlider(CxImage& picture) {
+void rg_ZhuChuangKouLei::ApplyHueSlider(CxImage& picture, const CxImage* from) {
     const int64_t saturation = hueSlider.GetPosition();
     const int64_t hue = hueSlider.GetPosition();
-    picture.Colorize(static_cast<uint8_t>(hue), static_cast<uint8_t>(saturation), 1.0f);
+    if (from) picture.Colorize(static_cast<uint8_t>(hue), static_cast<uint8_t>(saturation), 1.0f, *from);
+    else picture.Colorize(static_cast<uint8_t>(hue), static_cast<uint8_t>(saturation), 1.0f);
 }
 
-void rg_ZhuChuangKouLei::ApplyLightSliders(CxImage& picture) {
+void rg_ZhuChuangKouLei::ApplyLightSliders(CxImage& picture, const CxImage* from) {
     // Contrast is read first, then brightness.
     const int32_t contrast = static_cast<int32_t>(contrastSlider.GetPosition());
     const int32_t brightness = static_cast<int32_t>(brightnessSlider.GetPosition());
     const LightArgs args = LightFromSliders(brightness, contrast);
-    picture.Light(args.brightness, args.contrast);
+    if (from) picture.Light(args.brightness, args.contrast, *from);
+    else picture.Light(args.brightness, args.contrast);
 }
 
 void rg_ZhuChuangKouLei::InitialHuePass() {
@@ -315,12 +317,21 @@ int32_t rg_ZhuChuangKouLei::OnSliderChanged(CQelObject* sender) {
     const bool lightSlider = sender == &brightnessSlider || sender == &contrastSlider;
     if (!lightSlider && sender != &hueSlider) return 0;
     CxImage* picture = workingPicture.GetImage();
-    if (GetReferencePicture().GetImage()->IsValid()) {
+    const CxImage* reference = GetReferencePicture().GetImage();
+    if (reference->IsValid() && !SelectionLimitsAdjustment(selection)) {
+        // The whole picture is adjusted: the adjustment reads the reference picture (see below) and
+        // writes the working picture in one pass.
+        if (lightSlider) ApplyLightSliders(*picture, reference);
+        else ApplyHueSlider(*picture, reference);
+        RedrawPicture();
+        return 0;
+    }
+    if (reference->IsValid()) {
         // TakeReference builds the reference picture from the reference bitmap and nothing changes
-        // either afterwards, so that bitmap already holds the reference picture's pixels: rebuilding
-        // from it gives the same picture as from a fresh bitmap of the reference, without making
-        // (and on Wine page-faulting in) a picture-sized bitmap on every step.
-        picture->CreateFromHBITMAP(GetReferenceBitmap().GetBitmap(), nullptr, false);
+        // either afterwards, so the reference picture holds what rebuilding from that bitmap gives
+        // (pixels, alpha state, format): a plain copy of it is the same picture, without reading the
+        // bitmap back through GDI on every step.
+        picture->RestoreFrom(*GetReferencePicture().GetImage());
     } else {
         // No reference (a drop emptied it and none was taken since): its bitmap is none, the working
         // picture becomes empty.
@@ -463,15 +474,17 @@ void rg_ZhuChuangKouLei::ShowDecodedFile(CxImage& decoded) {
 
 void rg_ZhuChuangKouLei::SaveAsPng() {
     if (!workingPicture.GetImage()->IsValid()) return;
-    // Encode first: when encoding fails nothing is written, so no existing file is touched.
-    CQelMem bytes;
-    if (!workingPicture.EncodeToPng(bytes) || bytes.size == 0) {
+    // Encode first: when encoding fails nothing is written, so no existing file is touched. The file
+    // is written from the encoder's own memory (a copy into a new buffer of the PNG's size costs a
+    // first touch of every page of it).
+    CxMemFile bytes(nullptr, 0);
+    if (!bytes.Open() || !workingPicture.GetImage()->Encode(bytes, CXIMAGE_FORMAT_PNG) || bytes.Size() == 0) {
         TraceFailure(L"保存图像");
         return;
     }
     const CWString path = BuildSavePath(currentFilePath);
     if (path.GetLength() == 0) return;
-    if (!WriteFileReplacing(path, bytes.data, bytes.size)) TraceFailure(L"写入文件");
+    if (!WriteFileReplacing(path, bytes.GetBuffer(false), static_cast<int64_t>(bytes.Size()))) TraceFailure(L"写入文件");
 }
 
 void rg_ZhuChuangKouLei::PrintPicture() {

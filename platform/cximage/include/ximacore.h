@@ -105,6 +105,9 @@ public:
     // the other picture is left empty. A picture decoded on the side replaces this one in O(1).
     void Transfer(CxImage& from);
     void Destroy();
+    // Becomes a copy of the source's pixels, size, alpha state and format, without a selection and
+    // with no error text; pixel memory of the same size is kept and written over.
+    bool RestoreFrom(const CxImage& source);
     void DestroyFrames() {}
     bool IsValid() const;
     uint32_t GetWidth() const;
@@ -125,6 +128,11 @@ public:
     bool Light(long brightness, long contrast = 0);
     bool Colorize(uint8_t hue, uint8_t sat, float blend = 1.0f);
     bool GrayScale();
+    // The same on a copy of `from`: this picture becomes what RestoreFrom(from) makes of it (so
+    // without a selection) and is adjusted as a whole, in one pass over the memory instead of a copy
+    // and a second pass. False, and the picture empty, when from is empty.
+    bool Light(long brightness, long contrast, const CxImage& from);
+    bool Colorize(uint8_t hue, uint8_t sat, float blend, const CxImage& from);
 
     // Selection: rows count from the bottom (y = 0 is the bottom row); corners in any order; the
     // rectangle is clipped to the picture and its edges belong to it.
@@ -160,6 +168,11 @@ public:
     void SetLastError(const char* text) { m_lastError = text ? text : ""; }
 
 private:
+    // RestoreFrom without the pixels: size (memory of the same size kept), alpha state, format, no
+    // selection, no error text. False, and the picture empty, when the source is empty.
+    bool ShapeLike(const CxImage& source);
+    bool LightPixels(long brightness, long contrast, const cximg::Picture* from);
+    bool ColorizePixels(uint8_t hue, uint8_t sat, float blend, const cximg::Picture* from);
     bool DecodeAs(uint32_t type, const uint8_t* data, size_t size, cximg::Picture& out, const char*& err);
     void NameDamage(uint32_t detected);
     std::unique_ptr<cximg::Picture> m_pic;
