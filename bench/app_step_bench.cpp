@@ -223,6 +223,22 @@ void TimeStepParts(AppHost& host, int runs) {
         colorize.push_back(t7 - t6);
         host.Pump();
     }
+    {
+        std::vector<double> handler, redraw;
+        for (int i = 0; i < runs; ++i) {
+            double t = NowMs();
+            w.OnSliderChanged(&w.brightnessSlider);
+            GdiFlush();
+            handler.push_back(NowMs() - t);
+            t = NowMs();
+            w.RedrawPicture();
+            GdiFlush();
+            redraw.push_back(NowMs() - t);
+            host.Pump();
+        }
+        Row("  the handler called directly (OnSliderChanged)", Summarise(handler));
+        Row("  RedrawPicture alone", Summarise(redraw));
+    }
     Row("  restore: copy of the reference picture", Summarise(create));
     Row("    (earlier: CreateFromHBITMAP of the ref. bitmap)", Summarise(fromBitmap));
     Row("  Light (brightness, contrast)", Summarise(light));
