@@ -2,10 +2,20 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
+#include <cmath>
+#include <cstring>
+#include <functional>
 #include <vector>
 
+#include "app/MainMenu.h"
 #include "app/MainWindowLayout.h"
+#include "app/Settings.h"
+#include "platform/cximage/include/ximajpeg.h"
+#include "platform/cximage/include/ximapage.h"
+#include "platform/cximage/include/ximaview.h"
+#include "ui/QelCommonDialog.h"
 #include "app/PictureRules.h"
 #include "app/ProgramObjects.h"
 #include "runtime/RuntimeUtil.h"
@@ -64,7 +74,8 @@ rg_ZhuChuangKouLei::rg_ZhuChuangKouLei(const rg_ZhuChuangKouLei& other)
       dragging(other.dragging),
       selection(other.selection),
       canvas(other.canvas),
-      paintHook(other.paintHook) {
+      paintHook(other.paintHook),
+      view(other.view) {
     selfPointer = new CQelObjectPointer(this);
     BindPaintHook();
 }
@@ -91,6 +102,7 @@ rg_ZhuChuangKouLei& rg_ZhuChuangKouLei::operator=(const rg_ZhuChuangKouLei& othe
     dragging = other.dragging;
     selection = other.selection;
     canvas = other.canvas;
+    view = other.view;
     return *this;
 }
 
@@ -150,6 +162,9 @@ void rg_ZhuChuangKouLei::PrepareSlider(rg_HuaKuaiTiao& slider, int64_t maximum, 
 
 void rg_ZhuChuangKouLei::CreateComponents() {
     BindEvent(*this, created, QelMemberHandler<&rg_ZhuChuangKouLei::OnWindowCreated>::Call, selfPointer);
+    BindEvent(*this, command, QelMemberHandler<&rg_ZhuChuangKouLei::OnMenuCommand>::Call, selfPointer);
+    BindEvent(*this, resized, QelMemberHandler<&rg_ZhuChuangKouLei::OnWindowResized>::Call, selfPointer);
+    BindEvent(*this, destroyed, QelMemberHandler<&rg_ZhuChuangKouLei::OnWindowDestroyed>::Call, selfPointer);
 
     hiddenPainter.Hide();
     CreateChild(hiddenPainter, kHiddenPainterId);
@@ -222,7 +237,14 @@ int32_t rg_ZhuChuangKouLei::OnWindowCreated(CQelObject*) {
 
 void rg_ZhuChuangKouLei::DrawGuideLines() {
     auto& pen = GetGuidePen();
-    const rg_JuXingLei& s = selection;
+    rg_JuXingLei s = selection;
+    if (view.active) {
+        // The selection is kept in picture pixels; its lines are drawn where those pixels show.
+        s.left = PictureToPainter(selection.left, view.originX, view.scale);
+        s.right = PictureToPainter(selection.right, view.originX, view.scale);
+        s.top = PictureToPainter(selection.top, view.originY, view.scale);
+        s.bottom = PictureToPainter(selection.bottom, view.originY, view.scale);
+    }
     canvas.DrawLine(pen, s.left, s.top, s.right, s.top);
     canvas.DrawLine(pen, s.left, s.top, s.left, s.bottom);
     canvas.DrawLine(pen, s.left, s.bottom, s.right, s.bottom);
@@ -234,19 +256,30 @@ void rg_ZhuChuangKouLei::DrawOnCanvas(rg_TuXiangChuLiLei& picture) {
     picture.DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
 }
 
+void rg_ZhuChuangKouLei::DrawPictureFrame(rg_TuXiangChuLiLei& picture) {
+    if (view.active) DrawViewOf(picture, &picture == &workingPicture ? viewFrame : referenceFrame);
+    else DrawOnCanvas(picture);
+}
+
 void rg_ZhuChuangKouLei::RedrawPicture() {
-    picturePainter.SetWidth(PictureWidth(workingPicture));
-    picturePainter.SetHeight(PictureHeight(workingPicture));
-    DrawOnCanvas(workingPicture);
+    if (view.active) {
+        LayoutView();
+    } else {
+        picturePainter.SetWidth(PictureWidth(workingPicture));
+        picturePainter.SetHeight(PictureHeight(workingPicture));
+    }
+    DrawPictureFrame(workingPicture);
     if (SelectionHasGuideLines(selection)) DrawGuideLines();
+    if (straightening) DrawSheetHandles();
     canvas.Show();
 }
 
 int32_t rg_ZhuChuangKouLei::OnPicturePaint(CQelObject*, HWND, uint32_t message, WPARAM, LPARAM) {
     if (message == WM_PAINT) {
         canvas.BeginWindowPaint();
-        DrawOnCanvas(workingPicture);
+        DrawPictureFrame(workingPicture);
         if (SelectionHasGuideLines(selection)) DrawGuideLines();
+        if (straightening) DrawSheetHandles();
         canvas.Show();
         canvas.EndWindowPaint();
     }
@@ -254,15 +287,29 @@ int32_t rg_ZhuChuangKouLei::OnPicturePaint(CQelObject*, HWND, uint32_t message, 
 }
 
 void rg_ZhuChuangKouLei::DrawRubberBand() {
-    // An opaque reference at least as large as the canvas is copied over every pixel of it: the
-    // white would not survive, and clearing 12 megapixels costs a pass over them on every frame.
-    CxImage* reference = GetReferencePicture().GetImage();
-    const RECT& surface = canvas.GetClientRectangle();
-    const bool covers = reference->IsValid() && !reference->AlphaIsValid() &&
-                        LONG(reference->GetWidth()) >= surface.right - surface.left &&
-                        LONG(reference->GetHeight()) >= surface.bottom - surface.top;
-    if (!covers) canvas.Clear(0xFFFFFFFF);
-    GetReferencePicture().DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
+    if (view.active) {
+        canvas.Clear(0xFFFFFFFF);
+        // The reference does not change during a drag: its view is rendered once, then redrawn.
+        if (!referenceFrameValid) {
+            referenceFrameValid = cximg::RenderAreaView(
+                *GetReferencePicture().GetImage(),
+                cximg::ViewWindow{view.scale, view.originX, view.originY,
+                                  static_cast<uint32_t>(PainterWidth()),
+                                  static_cast<uint32_t>(PainterHeight())},
+                referenceFrame);
+        }
+        if (referenceFrameValid) referenceFrame.Draw(canvas.GetMemoryDC(), 0, 0);
+    } else {
+        // An opaque reference at least as large as the canvas is copied over every pixel of it: the
+        // white would not survive, and clearing 12 megapixels costs a pass over them on every frame.
+        CxImage* reference = GetReferencePicture().GetImage();
+        const RECT& surface = canvas.GetClientRectangle();
+        const bool covers = reference->IsValid() && !reference->AlphaIsValid() &&
+                            LONG(reference->GetWidth()) >= surface.right - surface.left &&
+                            LONG(reference->GetHeight()) >= surface.bottom - surface.top;
+        if (!covers) canvas.Clear(0xFFFFFFFF);
+        GetReferencePicture().DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
+    }
     DrawGuideLines();
     canvas.Show();
 }
@@ -289,6 +336,7 @@ void rg_ZhuChuangKouLei::TraceFailure(const wchar_t* operation, const char* libr
 // ---- adjustments ---------------------------------------------------------------------------------
 
 void rg_ZhuChuangKouLei::TakeReference() {
+    referenceFrameValid = false;
     // A reference bitmap of the picture's size is refilled in place; only another size (or none)
     // needs a new one, whose first touch costs about 120 ms for 12 megapixels under Wine.
     CxImage* picture = workingPicture.GetImage();
@@ -296,7 +344,8 @@ void rg_ZhuChuangKouLei::TakeReference() {
         rg_WeiTuDuiXiangLei bitmap(picture->MakeBitmap(nullptr, false));
         GetReferenceBitmap().CopyFrom(bitmap);
     }
-    GetReferencePicture().GetImage()->CreateFromHBITMAP(GetReferenceBitmap().GetBitmap(), nullptr, false);
+    referenceFromBitmap =
+        GetReferencePicture().GetImage()->CreateFromHBITMAP(GetReferenceBitmap().GetBitmap(), nullptr, false);
 }
 
 void rg_ZhuChuangKouLei::ApplyHueSlider(CxImage& picture, const CxImage* from) {
@@ -325,7 +374,8 @@ int32_t rg_ZhuChuangKouLei::OnSliderChanged(CQelObject* sender) {
     if (!lightSlider && sender != &hueSlider) return 0;
     CxImage* picture = workingPicture.GetImage();
     const CxImage* reference = GetReferencePicture().GetImage();
-    if (reference->IsValid() && !SelectionLimitsAdjustment(selection)) {
+    const bool copyReference = referenceFromBitmap && reference->IsValid();
+    if (copyReference && !SelectionLimitsAdjustment(selection)) {
         // The whole picture is adjusted: the adjustment reads the reference picture (see below) and
         // writes the working picture in one pass.
         if (lightSlider) ApplyLightSliders(*picture, reference);
@@ -333,12 +383,16 @@ int32_t rg_ZhuChuangKouLei::OnSliderChanged(CQelObject* sender) {
         RedrawPicture();
         return 0;
     }
-    if (reference->IsValid()) {
-        // TakeReference builds the reference picture from the reference bitmap and nothing changes
-        // either afterwards, so the reference picture holds what rebuilding from that bitmap gives
+    if (copyReference) {
+        // TakeReference built the reference picture from the reference bitmap and nothing changed
+        // either since, so the reference picture holds what rebuilding from that bitmap gives
         // (pixels, alpha state, format): a plain copy of it is the same picture, without reading the
         // bitmap back through GDI on every step.
-        picture->RestoreFrom(*GetReferencePicture().GetImage());
+        picture->RestoreFrom(*reference);
+    } else if (reference->IsValid()) {
+        // A reference changed in place (turned, straightened) with its bitmap made anew: rebuilt from
+        // the bitmap as its pixels and alpha rule give it.
+        picture->CreateFromHBITMAP(GetReferenceBitmap().GetBitmap(), nullptr, false);
     } else {
         // No reference (a drop emptied it and none was taken since): its bitmap is none, the working
         // picture becomes empty.
@@ -366,26 +420,48 @@ void rg_ZhuChuangKouLei::DarkenCorner() {
 // ---- mouse on the picture ------------------------------------------------------------------------
 
 int32_t rg_ZhuChuangKouLei::OnPainterLeftDown(CQelObject*, int32_t x, int32_t y, int32_t) {
+    if (straightening) {
+        // The handles take the left button: a press on one starts moving it, elsewhere nothing.
+        draggedHandle = HandleAt(x, y);
+        if (draggedHandle >= 0) SetCapture(picturePainter.GetHwnd());
+        return 0;
+    }
     dragging = 1;
     SetCapture(picturePainter.GetHwnd());
-    selection.left = x;
-    selection.top = y;
+    selection.left = ToPictureX(x);
+    selection.top = ToPictureY(y);
     TakeReference();
     return 0;
 }
 
 int32_t rg_ZhuChuangKouLei::OnPainterMouseMove(CQelObject*, int32_t x, int32_t y, int32_t) {
+    if (straightening) {
+        if (draggedHandle < 0) return 0;
+        // Painter positions left of or above the painter arrive wrapped around as 16-bit values.
+        const double px = x > 32767 ? x - 65536.0 : x, py = y > 32767 ? y - 65536.0 : y;
+        const double scale = view.active ? view.scale : 1.0;
+        const double ox = view.active ? double(view.originX) : 0.0, oy = view.active ? double(view.originY) : 0.0;
+        sheetCorners.x[draggedHandle] = std::clamp((px + ox) / scale, 0.0, double(PictureWidth(workingPicture)));
+        sheetCorners.y[draggedHandle] = std::clamp((py + oy) / scale, 0.0, double(PictureHeight(workingPicture)));
+        RedrawPicture();
+        return 0;
+    }
     if (dragging != 1) return 0;
-    selection.right = ClampEdgeWhileMoving(x, PictureWidth(workingPicture));
-    selection.bottom = ClampEdgeWhileMoving(y, PictureHeight(workingPicture));
+    selection.right = ClampEdgeWhileMoving(ToPictureX(x), PictureWidth(workingPicture));
+    selection.bottom = ClampEdgeWhileMoving(ToPictureY(y), PictureHeight(workingPicture));
     DrawRubberBand();
     return 0;
 }
 
 int32_t rg_ZhuChuangKouLei::OnPainterLeftUp(CQelObject*, int32_t x, int32_t y, int32_t) {
+    if (straightening) {
+        if (draggedHandle >= 0) ReleaseCapture();
+        draggedHandle = -1;
+        return 0;
+    }
     if (dragging == 1) {
-        selection.right = ClampEdgeOnRelease(x, PictureWidth(workingPicture));
-        selection.bottom = ClampEdgeOnRelease(y, PictureHeight(workingPicture));
+        selection.right = ClampEdgeOnRelease(ToPictureX(x), PictureWidth(workingPicture));
+        selection.bottom = ClampEdgeOnRelease(ToPictureY(y), PictureHeight(workingPicture));
         DrawRubberBand();
     }
     dragging = 0;
@@ -397,7 +473,7 @@ int32_t rg_ZhuChuangKouLei::OnPainterRightDown(CQelObject*, int32_t, int32_t, in
     selection.left = selection.top = selection.right = selection.bottom = 0;
     TakeReference();
     workingPicture.GetImage()->SelectionDelete();
-    DrawOnCanvas(GetReferencePicture());
+    DrawPictureFrame(GetReferencePicture());
     canvas.Show();
     return 0;
 }
@@ -412,7 +488,13 @@ int32_t rg_ZhuChuangKouLei::OnButtonClicked(CQelObject* sender) {
     return 0;
 }
 
-int32_t rg_ZhuChuangKouLei::FilterFormMessage(HWND, uint32_t message, WPARAM wParam, LPARAM, MSG*) {
+int32_t rg_ZhuChuangKouLei::FilterFormMessage(HWND, uint32_t message, WPARAM wParam, LPARAM lParam, MSG*) {
+    if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) return HandleWheel(message == WM_MOUSEHWHEEL, wParam, lParam) ? 0 : 1;
+    if (straightening && message == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
+        if (wParam == VK_RETURN) ApplyStraighten();
+        else CancelStraighten();
+        return 0;
+    }
     if (message != WM_DROPFILES) return 1;
     HDROP drop = reinterpret_cast<HDROP>(wParam);
     // The first file only, read whole whatever its length.
@@ -422,17 +504,22 @@ int32_t rg_ZhuChuangKouLei::FilterFormMessage(HWND, uint32_t message, WPARAM wPa
     DragFinish(drop);
     CWString dropped;
     dropped.Append(path.data());
+    TakeFilePath(dropped);
+    return 1;
+}
+
+void rg_ZhuChuangKouLei::TakeFilePath(const CWString& path) {
+    if (straightening) CancelStraighten();
     // Decode first: a file that cannot be read leaves the picture, its reference, the selection
     // and the file name to save under exactly as they were. No path at all (the shell delivered
     // none) brings the sample back.
-    const bool file = dropped.GetLength() > 0;
+    const bool file = path.GetLength() > 0;
     CxImage decoded;
-    if (file && !DecodeFile(dropped, decoded)) return 1;
-    currentFilePath = dropped;
+    if (file && !DecodeFile(path, decoded)) return;
+    currentFilePath = path;
     GetReferencePicture().GetImage()->Destroy();
     if (file) ShowDecodedFile(decoded);
     else Reload();
-    return 1;
 }
 
 bool rg_ZhuChuangKouLei::DecodeFile(const CWString& path, CxImage& decoded) {
@@ -467,11 +554,19 @@ void rg_ZhuChuangKouLei::ShowDecodedFile(CxImage& decoded) {
     CxImage* picture = workingPicture.GetImage();
     picture->Transfer(decoded);
     InitialHuePass();
-    picturePainter.SetWidth(PictureWidth(workingPicture));
-    picturePainter.SetHeight(PictureHeight(workingPicture));
+    if (!view.active) {
+        picturePainter.SetWidth(PictureWidth(workingPicture));
+        picturePainter.SetHeight(PictureHeight(workingPicture));
+    }
     selection.left = selection.top = selection.right = selection.bottom = 0;
     picture->SelectionDelete();
-    canvas.AttachWindow(picturePainter.GetHwnd());
+    if (view.active) {
+        // A new picture is seen from its top-left corner (or whole, when the view fits).
+        view.originX = view.originY = 0;
+        LayoutView();
+    } else {
+        canvas.AttachWindow(picturePainter.GetHwnd());
+    }
     canvas.Clear(0xFFFFFFFF);
     GetGuidePen().SetColor(kGuideColour);
     GetGuidePen().SetWidth(kGuideWidth);
@@ -514,6 +609,455 @@ void rg_ZhuChuangKouLei::PrintPicture() {
         printer.DrawBitmap(bitmap.GetBitmap(), pageWidth, pageHeight);
     }
     printer.EndJob(0);
+}
+
+// ---- menu commands -------------------------------------------------------------------------------
+
+int32_t rg_ZhuChuangKouLei::OnMenuCommand(CQelObject*, int32_t id) {
+    switch (id) {
+    case kCmdOpen: OpenWithDialog(); break;
+    case kCmdSave: SaveAsPng(); break;
+    case kCmdSaveAs: SaveWithDialog(); break;
+    case kCmdPrint: PrintPicture(); break;
+    case kCmdExit: PostMessageW(GetHwnd(), WM_CLOSE, 0, 0); break;
+    case kCmdFitWindow: ShowWholePicture(); break;
+    case kCmdActualSize: ShowActualSize(); break;
+    case kCmdZoomIn:
+    case kCmdZoomOut:
+        ZoomAbout(id == kCmdZoomIn, PainterWidth() / 2, PainterHeight() / 2);
+        break;
+    case kCmdRotateLeft: TurnPictures(true); break;
+    case kCmdRotateRight: TurnPictures(false); break;
+    case kCmdRestoreOriginal: RestoreOriginal(); break;
+    case kCmdCleanPage: CleanPage(); break;
+    case kCmdStraightenPage: StraightenPage(); break;
+    case kCmdAbout: ShowAbout(); break;
+    default: return 0;
+    }
+    return 1;
+}
+
+namespace {
+
+// The formats the picture library reads, for the open dialog's filter.
+constexpr const wchar_t* kOpenFilter =
+    L"图片文件|*.png;*.jpg;*.jpeg;*.jpe;*.jfif;*.bmp;*.dib;*.gif;*.tif;*.tiff;*.ico;*.jxr;*.wdp;*.tga;*.pcx;"
+    L"*.wbmp;*.pnm;*.pbm;*.pgm;*.ppm;*.ras;*.pgx;*.ska;*.psd;*.wmf;*.emf|所有文件|*.*";
+constexpr const wchar_t* kSaveFilter = L"PNG 图片|*.png|JPEG 图片|*.jpg;*.jpeg";
+constexpr float kJpegQuality = 0.9f;
+
+// Splits a path at its last backslash: the folder (empty when there is none) and the name.
+void SplitFolder(const CWString& path, CWString& folder, CWString& name) {
+    const wchar_t* text = path.GetText();
+    const wchar_t* slash = wcsrchr(text, L'\\');
+    folder.SetEmpty();
+    name.SetEmpty();
+    if (!slash) {
+        name.Append(text);
+        return;
+    }
+    for (const wchar_t* c = text; c < slash; ++c) folder.AppendChar(*c);
+    name.Append(slash + 1);
+}
+
+bool HasJpegExtension(const CWString& path) {
+    const wchar_t* dot = wcsrchr(path.GetText(), L'.');
+    if (!dot || wcschr(dot, L'\\')) return false;
+    return _wcsicmp(dot, L".jpg") == 0 || _wcsicmp(dot, L".jpeg") == 0 || _wcsicmp(dot, L".jpe") == 0 ||
+           _wcsicmp(dot, L".jfif") == 0;
+}
+
+}  // namespace
+
+void rg_ZhuChuangKouLei::OpenWithDialog() {
+    rg_TongYongDuiHuaKuang dialog;
+    dialog.dialogKind = rg_TongYongDuiHuaKuang::kOpenFile;
+    dialog.filter.Append(kOpenFilter);
+    dialog.fileMustExist = 1;
+    dialog.pathMustExist = 1;
+    dialog.keepCurrentDirectory = 1;
+    CWString folder, name;
+    SplitFolder(currentFilePath, folder, name);
+    if (folder.GetLength() > 0) dialog.initialDirectory = folder;
+    if (dialog.ShowDialog(GetHwnd()) != 1 || dialog.fileName.GetLength() == 0) return;
+    TakeFilePath(dialog.fileName);
+}
+
+void rg_ZhuChuangKouLei::SaveWithDialog() {
+    if (!workingPicture.GetImage()->IsValid()) return;
+    rg_TongYongDuiHuaKuang dialog;
+    dialog.dialogKind = rg_TongYongDuiHuaKuang::kSaveFile;
+    dialog.filter.Append(kSaveFilter);
+    dialog.defaultExtension.Append(L"png");
+    dialog.overwritePrompt = 1;
+    dialog.pathMustExist = 1;
+    dialog.keepCurrentDirectory = 1;
+    // Starts where the save button writes: the picture's folder, the save button's name.
+    CWString folder, name;
+    SplitFolder(BuildSavePath(currentFilePath), folder, name);
+    dialog.fileName = name;
+    if (folder.GetLength() > 0) dialog.initialDirectory = folder;
+    if (dialog.ShowDialog(GetHwnd()) != 1 || dialog.fileName.GetLength() == 0) return;
+    WriteChosenFile(dialog.fileName);
+}
+
+bool rg_ZhuChuangKouLei::WriteChosenFile(const CWString& path) {
+    CxImage* picture = workingPicture.GetImage();
+    std::vector<uint8_t> bytes;
+    bool encoded = false;
+    const char* error = nullptr;
+    if (HasJpegExtension(path)) {
+        encoded = cximg::EncodeJpegPlatform(*picture, kJpegQuality, bytes, error);
+    } else {
+        encoded = picture->Encode(bytes, CXIMAGE_FORMAT_PNG);
+        if (!encoded) error = picture->GetLastError();
+    }
+    const bool written = encoded && !bytes.empty() &&
+                         WriteFileReplacing(ExtendedLengthPath(path), bytes.data(), static_cast<int64_t>(bytes.size()));
+    if (written) return true;
+    TraceFailure(L"另存图像", error ? error : "write failed");
+    CWString folder, name, message;
+    SplitFolder(path, folder, name);
+    message.Format(L"无法保存“%ls”。\n%ls", name.GetText(),
+                   encoded ? L"无法写入文件，请检查文件夹是否可写、磁盘是否已满。" : L"无法生成图片数据。");
+    wchar_t title[128] = {};
+    GetWindowTextW(GetHwnd(), title, 128);
+    MessageBoxW(GetHwnd(), message.GetText(), title, MB_OK | MB_ICONWARNING);
+    return false;
+}
+
+void rg_ZhuChuangKouLei::TurnPictures(bool counterClockwise) {
+    if (straightening) CancelStraighten();
+    const float angle = counterClockwise ? 90.0f : 270.0f;
+    TransformBothPictures([angle](CxImage& in, CxImage& out) { return in.Rotate(angle, &out); });
+}
+
+bool rg_ZhuChuangKouLei::TransformBothPictures(const std::function<bool(CxImage& in, CxImage& out)>& transform) {
+    CxImage* picture = workingPicture.GetImage();
+    CxImage changed;
+    if (!picture->IsValid() || !transform(*picture, changed)) return false;
+    picture->Transfer(changed);
+    CxImage* reference = GetReferencePicture().GetImage();
+    if (reference->IsValid()) {
+        CxImage changedReference;
+        if (transform(*reference, changedReference)) reference->Transfer(changedReference);
+        // The slider steps start from the reference bitmap: it must show the changed reference.
+        rg_WeiTuDuiXiangLei bitmap(reference->MakeBitmap(nullptr, false));
+        GetReferenceBitmap().CopyFrom(bitmap);
+        referenceFromBitmap = false;
+    }
+    ShowReplacedPicture();
+    return true;
+}
+
+void rg_ZhuChuangKouLei::ShowReplacedPicture() {
+    selection.left = selection.top = selection.right = selection.bottom = 0;
+    workingPicture.GetImage()->SelectionDelete();
+    referenceFrameValid = false;
+    if (view.active) {
+        view.originX = view.originY = 0;
+        LayoutView();
+    } else {
+        picturePainter.SetWidth(PictureWidth(workingPicture));
+        picturePainter.SetHeight(PictureHeight(workingPicture));
+        canvas.AttachWindow(picturePainter.GetHwnd());
+        canvas.Clear(0xFFFFFFFF);
+    }
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::CleanPage() {
+    CxImage* picture = workingPicture.GetImage();
+    if (!picture->IsValid()) return;
+    if (straightening) CancelStraighten();
+    picture->SelectionDelete();
+    if (SelectionLimitsAdjustment(selection)) {
+        const rg_JuXingLei r = SelectionToLibraryRect(selection, PictureHeight(workingPicture));
+        picture->SelectionAddRect(CxRect{r.left, r.top, r.right, r.bottom}, 255);
+    }
+    const char* error = nullptr;
+    const bool cleaned = cximg::CleanPage(*picture, error);
+    picture->SelectionDelete();
+    if (!cleaned) {
+        TraceFailure(L"一键白底", error ? error : "");
+        return;
+    }
+    // The cleaned look is where the sliders start from now, as after a press on the picture.
+    TakeReference();
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::StraightenPage() {
+    if (straightening) {
+        ApplyStraighten();
+        return;
+    }
+    CxImage* picture = workingPicture.GetImage();
+    if (!picture->IsValid()) return;
+    double confidence = 0.0;
+    cximg::FindSheet(*picture, sheetCorners, confidence);
+    straightening = true;
+    draggedHandle = -1;
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::CancelStraighten() {
+    if (draggedHandle >= 0) ReleaseCapture();
+    straightening = false;
+    draggedHandle = -1;
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::ApplyStraighten() {
+    if (draggedHandle >= 0) ReleaseCapture();
+    straightening = false;
+    draggedHandle = -1;
+    const char* error = nullptr;
+    const cximg::SheetCorners corners = sheetCorners;
+    if (!TransformBothPictures([&](CxImage& in, CxImage& out) { return cximg::RectifySheet(in, corners, out, error); })) {
+        TraceFailure(L"拉正页面", error ? error : "");
+        wchar_t title[128] = {};
+        GetWindowTextW(GetHwnd(), title, 128);
+        MessageBoxW(GetHwnd(), L"无法拉正页面：四个角必须围成一个凸四边形，且大部分在图片内。", title,
+                    MB_OK | MB_ICONWARNING);
+        RedrawPicture();
+    }
+}
+
+int rg_ZhuChuangKouLei::HandleAt(int32_t painterX, int32_t painterY) const {
+    const double px = painterX > 32767 ? painterX - 65536.0 : painterX;
+    const double py = painterY > 32767 ? painterY - 65536.0 : painterY;
+    const double scale = view.active ? view.scale : 1.0;
+    const double ox = view.active ? double(view.originX) : 0.0, oy = view.active ? double(view.originY) : 0.0;
+    int best = -1;
+    double bestDistance = 14.0 * 14.0;  // a handle answers within 14 screen pixels of its centre
+    for (int i = 0; i < 4; ++i) {
+        const double dx = sheetCorners.x[i] * scale - ox - px, dy = sheetCorners.y[i] * scale - oy - py;
+        if (dx * dx + dy * dy <= bestDistance) {
+            bestDistance = dx * dx + dy * dy;
+            best = i;
+        }
+    }
+    return best;
+}
+
+void rg_ZhuChuangKouLei::DrawSheetHandles() {
+    const double scale = view.active ? view.scale : 1.0;
+    const double ox = view.active ? double(view.originX) : 0.0, oy = view.active ? double(view.originY) : 0.0;
+    int x[4], y[4];
+    for (int i = 0; i < 4; ++i) {
+        x[i] = static_cast<int>(std::lround(sheetCorners.x[i] * scale - ox));
+        y[i] = static_cast<int>(std::lround(sheetCorners.y[i] * scale - oy));
+    }
+    auto& pen = GetGuidePen();
+    for (int i = 0; i < 4; ++i) canvas.DrawLine(pen, x[i], y[i], x[(i + 1) % 4], y[(i + 1) % 4]);
+    HDC dc = canvas.GetMemoryDC();
+    if (!dc) return;
+    HPEN border = CreatePen(PS_SOLID, 2, RGB(0, 136, 255));
+    HGDIOBJ oldPen = SelectObject(dc, border);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    for (int i = 0; i < 4; ++i) Rectangle(dc, x[i] - 6, y[i] - 6, x[i] + 7, y[i] + 7);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(border);
+}
+
+void rg_ZhuChuangKouLei::RestoreOriginal() { TakeFilePath(currentFilePath); }
+
+void rg_ZhuChuangKouLei::ShowAbout() {
+    // The version comes from the program's own version resource.
+    CWString version;
+    wchar_t module[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(module, &ignored);
+    std::vector<uint8_t> info(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    if (size && GetFileVersionInfoW(module, 0, size, info.data()) &&
+        VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) && fixed) {
+        version.Format(L"%u.%u.%u", HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),
+                       HIWORD(fixed->dwProductVersionLS));
+    }
+    CWString text;
+    text.Format(L"Ferovel photo print %ls\n\n把手机拍摄的纸质文件照片调整后打印在一页纸上。\n\n"
+                L"Copyright (c) 2026 the Ferovel photo print authors\n按 MIT 许可证发布。",
+                version.GetText());
+    MessageBoxW(GetHwnd(), text.GetText(), L"关于", MB_OK | MB_ICONINFORMATION);
+}
+
+// ---- the zoomed and scrolled view ----------------------------------------------------------------
+
+int64_t rg_ZhuChuangKouLei::PainterWidth() const {
+    RECT r{};
+    GetClientRect(picturePainter.GetHwnd(), &r);
+    return r.right - r.left;
+}
+
+int64_t rg_ZhuChuangKouLei::PainterHeight() const {
+    RECT r{};
+    GetClientRect(picturePainter.GetHwnd(), &r);
+    return r.bottom - r.top;
+}
+
+int32_t rg_ZhuChuangKouLei::ToPictureX(int32_t x) const {
+    return view.active ? PainterToPicture(x, view.originX, view.scale) : x;
+}
+
+int32_t rg_ZhuChuangKouLei::ToPictureY(int32_t y) const {
+    return view.active ? PainterToPicture(y, view.originY, view.scale) : y;
+}
+
+void rg_ZhuChuangKouLei::ActivateView() {
+    if (view.active) return;
+    view = PictureView{};
+    view.active = true;
+    LayoutView();
+}
+
+void rg_ZhuChuangKouLei::LayoutView() {
+    RECT client{};
+    GetClientRect(GetHwnd(), &client);
+    const int64_t areaWidth = std::max<int64_t>(1, client.right - kPictureX);
+    const int64_t areaHeight = std::max<int64_t>(1, client.bottom - kPictureY);
+    const int64_t width = std::max<int32_t>(1, PictureWidth(workingPicture));
+    const int64_t height = std::max<int32_t>(1, PictureHeight(workingPicture));
+    if (view.fit) view.scale = FitScale(width, height, areaWidth, areaHeight);
+    const int64_t viewWidth = ViewExtent(width, view.scale, areaWidth);
+    const int64_t viewHeight = ViewExtent(height, view.scale, areaHeight);
+    view.originX = ClampOrigin(view.originX, width, view.scale, viewWidth);
+    view.originY = ClampOrigin(view.originY, height, view.scale, viewHeight);
+    if (PainterWidth() != viewWidth) picturePainter.SetWidth(static_cast<int32_t>(viewWidth));
+    if (PainterHeight() != viewHeight) picturePainter.SetHeight(static_cast<int32_t>(viewHeight));
+    const RECT& surface = canvas.GetClientRectangle();
+    if (!canvas.GetMemoryDC() || surface.right - surface.left != viewWidth || surface.bottom - surface.top != viewHeight) {
+        canvas.AttachWindow(picturePainter.GetHwnd());
+    }
+    referenceFrameValid = false;
+}
+
+void rg_ZhuChuangKouLei::DrawViewOf(rg_TuXiangChuLiLei& picture, CxImage& frame) {
+    const cximg::ViewWindow window{view.scale, view.originX, view.originY,
+                                   static_cast<uint32_t>(std::max<int64_t>(1, PainterWidth())),
+                                   static_cast<uint32_t>(std::max<int64_t>(1, PainterHeight()))};
+    if (!cximg::RenderAreaView(*picture.GetImage(), window, frame)) {
+        canvas.Clear(0xFFFFFFFF);
+        return;
+    }
+    if (frame.AlphaIsValid()) canvas.Clear(0xFFFFFFFF);
+    frame.Draw(canvas.GetMemoryDC(), 0, 0);
+}
+
+void rg_ZhuChuangKouLei::ShowWholePicture() {
+    view.active = true;
+    view.fit = true;
+    view.originX = view.originY = 0;
+    viewModeChosen = true;
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::ShowActualSize() {
+    view.active = true;
+    view.fit = false;
+    view.scale = 1.0;
+    view.originX = view.originY = 0;
+    viewModeChosen = true;
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::ZoomAbout(bool larger, int64_t anchorX, int64_t anchorY) {
+    ActivateView();
+    const double oldScale = view.scale;
+    const double newScale = NextZoomStep(oldScale, larger);
+    if (newScale == oldScale) return;
+    view.fit = false;
+    view.scale = newScale;
+    view.originX = OriginKeepingAnchor(view.originX, oldScale, newScale, anchorX);
+    view.originY = OriginKeepingAnchor(view.originY, oldScale, newScale, anchorY);
+    viewModeChosen = true;
+    RedrawPicture();
+}
+
+void rg_ZhuChuangKouLei::ScrollView(int64_t dx, int64_t dy) {
+    ActivateView();
+    const int64_t x = view.originX, y = view.originY;
+    view.originX += dx;
+    view.originY += dy;
+    LayoutView();
+    if (view.originX != x || view.originY != y) RedrawPicture();
+}
+
+bool rg_ZhuChuangKouLei::HandleWheel(bool tilt, WPARAM wParam, LPARAM lParam) {
+    HWND self = GetHwnd();
+    if (!self) return false;
+    // Only a wheel over the part of the window where the picture shows.
+    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ScreenToClient(self, &at);
+    RECT client{};
+    GetClientRect(self, &client);
+    RECT painter{};
+    GetWindowRect(picturePainter.GetHwnd(), &painter);
+    MapWindowPoints(nullptr, self, reinterpret_cast<POINT*>(&painter), 2);
+    if (!PtInRect(&client, at) || !PtInRect(&painter, at)) return false;
+    const int notches = GET_WHEEL_DELTA_WPARAM(wParam);
+    const int keys = GET_KEYSTATE_WPARAM(wParam);
+    ActivateView();
+    const int64_t anchorX = at.x - kPictureX, anchorY = at.y - kPictureY;
+    if (keys & MK_CONTROL) {
+        for (int n = std::abs(notches) / WHEEL_DELTA; n > 0; --n) ZoomAbout(notches > 0, anchorX, anchorY);
+        return true;
+    }
+    const bool sideways = tilt || (keys & MK_SHIFT) != 0;
+    const int64_t extent = sideways ? PainterWidth() : PainterHeight();
+    // Wheel forward (positive) moves towards the top (with Shift: the left); a tilt to the right
+    // (positive) moves right.
+    const int64_t direction = tilt ? 1 : -1;
+    const int64_t distance = direction * static_cast<int64_t>(notches) * WheelStep(extent) / WHEEL_DELTA;
+    if (sideways) ScrollView(distance, 0);
+    else ScrollView(0, distance);
+    return true;
+}
+
+int32_t rg_ZhuChuangKouLei::OnWindowResized(CQelObject*) {
+    if (view.active && GetHwnd() && !IsIconic(GetHwnd())) RedrawPicture();
+    return 0;
+}
+
+void rg_ZhuChuangKouLei::ApplySavedSettings() {
+    HWND self = GetHwnd();
+    if (!self) return;
+    WINDOWPLACEMENT placement{};
+    if (ReadPlacement(placement)) {
+        placement.flags = 0;
+        SetWindowPlacement(self, &placement);
+    }
+    if (ReadViewMode() == SavedViewMode::Fit) {
+        view.active = true;
+        view.fit = true;
+        RedrawPicture();
+    }
+    startPlacement.length = sizeof startPlacement;
+    startPlacementKnown = GetWindowPlacement(self, &startPlacement) != 0;
+}
+
+int32_t rg_ZhuChuangKouLei::OnWindowDestroyed(CQelObject*) {
+    // Only what the user changed in this run is written, so a run that changes nothing leaves
+    // the saved settings as they were.
+    if (viewModeChosen) WriteViewMode(view.fit);
+    HWND self = GetHwnd();
+    WINDOWPLACEMENT now{};
+    now.length = sizeof now;
+    if (startPlacementKnown && self && GetWindowPlacement(self, &now)) {
+        if (now.showCmd == SW_SHOWMINIMIZED || now.showCmd == SW_MINIMIZE)
+            now.showCmd = (now.flags & WPF_RESTORETOMAXIMIZED) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+        const bool moved = std::memcmp(&now.rcNormalPosition, &startPlacement.rcNormalPosition, sizeof(RECT)) != 0;
+        const bool maximized = (now.showCmd == SW_SHOWMAXIMIZED) != (startPlacement.showCmd == SW_SHOWMAXIMIZED);
+        if (moved || maximized) {
+            now.flags = 0;
+            WritePlacement(now);
+        }
+    }
+    return 0;
 }
 
 }  // namespace rg_Zarno_YangLi

@@ -4,6 +4,7 @@
 // hook).
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "drawing/GdiResource.h"
 #include "drawing/MemoryPainter.h"
@@ -16,6 +17,8 @@
 #include "imaging/ImageObject.h"
 #include "runtime/ValueClasses.h"
 #include "drawing/WindowHook.h"
+#include "app/ViewRules.h"
+#include "platform/cximage/include/ximasheet.h"
 
 namespace rg_Zarno_YangLi {
 
@@ -48,6 +51,9 @@ public:
     int32_t OnSliderChanged(CQelObject* sender);
     int32_t OnButtonClicked(CQelObject* sender);
     int32_t OnPicturePaint(CQelObject* sender, HWND hwnd, uint32_t message, WPARAM wParam, LPARAM lParam);
+    int32_t OnMenuCommand(CQelObject* sender, int32_t id);
+    int32_t OnWindowResized(CQelObject* sender);
+    int32_t OnWindowDestroyed(CQelObject* sender);
 
     // ---- the picture workflow ----
     // Puts the working picture on the screen: painter sized to the picture, picture and guide lines
@@ -64,6 +70,42 @@ public:
     void PrintPicture();
     // Darkens the top-left square of 101 x 101 pixels on top of the current look.
     void DarkenCorner();
+
+    // ---- menu commands ----
+    // Shows the open dialog; the chosen file is loaded as a dropped file is.
+    void OpenWithDialog();
+    // Shows the save dialog (PNG or JPEG) and writes the working picture where the user said.
+    void SaveWithDialog();
+    // Turns the working and the reference picture a quarter turn together; the selection is dropped.
+    void TurnPictures(bool counterClockwise);
+    // Loads the current file again as a fresh drop does (the sample when no file was dropped).
+    void RestoreOriginal();
+    // White paper and full-strength ink, in the selection when there is one; the result becomes the
+    // reference the sliders start from.
+    void CleanPage();
+    // Shows the sheet's four corners (found in the photo, or inset from the picture's corners) as
+    // handles over the picture; while they show, left drags move them. A second call, like Enter,
+    // applies: the sheet is warped into an upright rectangle that replaces both pictures.
+    void StraightenPage();
+    void ApplyStraighten();
+    // Esc: the handles go, nothing changes.
+    void CancelStraighten();
+    bool IsStraightening() const { return straightening; }
+    const cximg::SheetCorners& GetSheetCorners() const { return sheetCorners; }
+    void ShowAbout();
+    // The whole picture in the window / one picture pixel per screen pixel / one zoom step, about a
+    // point of the painter.
+    void ShowWholePicture();
+    void ShowActualSize();
+    void ZoomAbout(bool larger, int64_t anchorX, int64_t anchorY);
+    // Moves the view by the given screen pixels (clamped to the picture).
+    void ScrollView(int64_t dx, int64_t dy);
+    // A file path handed over by a drop or the open dialog: decoded first; a file that cannot be
+    // read changes nothing. An empty path brings the sample back.
+    void TakeFilePath(const CWString& path);
+    const PictureView& GetView() const { return view; }
+    // Startup: the view mode and window placement saved by an earlier run.
+    void ApplySavedSettings();
 
     void TracePictureSize();
     void TraceFailure(const wchar_t* operation);
@@ -122,6 +164,52 @@ private:
     // over the previous frame, so that every frame of the same picture looks the same.
     void DrawOnCanvas(rg_Zarno_ShiChuang_TuXiangChuLi::rg_TuXiangChuLiLei& picture);
     bool reportingLoadFailure = false;
+
+    // ---- the zoomed and scrolled view ----
+    // Leaves the plain view for an active one at the current look (scale 1, no scroll).
+    void ActivateView();
+    // Sizes the painter (and its canvas) to the visible part of the scaled picture and keeps the
+    // scroll position inside the picture; the fit scale follows the window.
+    void LayoutView();
+    // Draws the part of a picture that the view shows into the canvas (area-averaged when shrunk).
+    void DrawViewOf(rg_Zarno_ShiChuang_TuXiangChuLi::rg_TuXiangChuLiLei& picture, CxImage& frame);
+    // Draws a frame of the picture: 1:1 in the plain view, the view's part otherwise.
+    void DrawPictureFrame(rg_Zarno_ShiChuang_TuXiangChuLi::rg_TuXiangChuLiLei& picture);
+    // The wheel over the picture scrolls (Shift or a tilt: sideways) or zooms (Ctrl); true when it
+    // was used.
+    bool HandleWheel(bool tilt, WPARAM wParam, LPARAM lParam);
+    // A painter coordinate as a picture coordinate of the current view.
+    int32_t ToPictureX(int32_t x) const;
+    int32_t ToPictureY(int32_t y) const;
+    // The picture painter's current client size.
+    int64_t PainterWidth() const;
+    int64_t PainterHeight() const;
+    // New pictures of another size replaced the working (and reference) picture: the selection goes,
+    // the painter and the view take the new size, the picture is drawn.
+    void ShowReplacedPicture();
+    // Replaces the working picture and the reference (with its bitmap) by what the transform makes
+    // of each, then shows the result; false (nothing changed) when the working picture cannot be
+    // transformed.
+    bool TransformBothPictures(const std::function<bool(CxImage& in, CxImage& out)>& transform);
+    // The sheet's outline and its four corner handles over the canvas.
+    void DrawSheetHandles();
+    // The corner whose handle lies under a painter point, or -1.
+    int HandleAt(int32_t painterX, int32_t painterY) const;
+    // Writes a picture file chosen in the save dialog; tells the user when it cannot.
+    bool WriteChosenFile(const CWString& path);
+    PictureView view;
+    CxImage viewFrame;          // the working picture's view, rebuilt for each frame
+    CxImage referenceFrame;     // the reference picture's view, kept while a drag draws it again
+    bool referenceFrameValid = false;
+    // The reference picture was built from the reference bitmap by TakeReference and neither changed
+    // since, so a copy of it is what rebuilding from the bitmap gives (a slider step then copies it).
+    bool referenceFromBitmap = false;
+    bool viewModeChosen = false;
+    bool startPlacementKnown = false;
+    WINDOWPLACEMENT startPlacement{};
+    bool straightening = false;
+    cximg::SheetCorners sheetCorners{};
+    int draggedHandle = -1;
 };
 
 }  // namespace rg_Zarno_YangLi

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/MainMenu.h"
 #include "runtime/AppInstance.h"
 #include "platform/mfc/QelApp.h"
 
@@ -27,8 +28,14 @@ int32_t rg_QiDongLei::Run() {
     record.width = record.height = static_cast<int32_t>(CW_USEDEFAULT);
     record.id = 0;
     record.title = L"";
-    record.menu = nullptr;
+    // The menu bar: the form takes its own reference to the built menu.
+    rg_Zarno_MFCJieMian_JiBen::CRefQelMenu* menu = new rg_Zarno_MFCJieMian_JiBen::CRefQelMenu;
+    const CWString definition = MainMenuDefinition();
+    BuildMenu(menu, definition.GetText());
+    record.menu = menu;
     const bool created = mainWindow.Create(record);
+    menu->Release();
+    if (created && mainWindow.HasNativeWindow()) mainWindow.ApplySavedSettings();
     if (created) {
         if (CWinThread* thread = AfxGetThread()) {
             thread->m_pMainWnd = mainWindow.HasNativeWindow() ? mainWindow.GetWindowObject() : nullptr;

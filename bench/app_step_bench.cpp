@@ -25,6 +25,7 @@
 
 #include "bench/support/AppHost.h"
 #include "bench/support/DocumentPicture.h"
+#include "app/MainMenu.h"
 #include "app/ProgramObjects.h"
 #include "bench/support/Timing.h"
 #include "app/PictureRules.h"
@@ -770,6 +771,27 @@ void NeutralSliders(AppHost& host) {
     host.SliderTo(w.hueSlider, 1);
 }
 
+// The same step and drag at 100 % and with the whole photograph fitted into the window, side by
+// side: the fitted view draws an area-averaged reduction instead of the picture 1:1.
+void TimeActualAndFit(AppHost& host) {
+    auto& w = host.Window();
+    const int views[2] = {rg_Zarno_YangLi::kCmdActualSize, rg_Zarno_YangLi::kCmdFitWindow};
+    const char* names[2] = {"at 100 %", "at fit"};
+    StepTimes steps[2];
+    double drags[2] = {};
+    for (int v = 0; v < 2; ++v) {
+        PostMessageW(host.MainHwnd(), WM_COMMAND, MAKEWPARAM(views[v], 0), 0);
+        host.Pump();
+        steps[v] = TimeSliderSteps(host, w.brightnessSlider, 9);
+        drags[v] = TimeDrag(host, 20);
+    }
+    RECT painter{};
+    GetClientRect(host.PainterHwnd(), &painter);
+    Line("  the view: 100 %% and fit side by side (fit shows %ld x %ld)", painter.right, painter.bottom);
+    for (int v = 0; v < 2; ++v) PrintStep((std::string("brightness step ") + names[v]).c_str(), steps[v]);
+    for (int v = 0; v < 2; ++v) RowFps((std::string("selection drag ") + names[v]).c_str(), drags[v], 20);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -794,6 +816,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto& w = host.Window();
+    // The rows below are the picture at 100 % (the canvas as large as the picture, whatever view the
+    // last run left remembered); the view at fit is timed beside it further down.
+    PostMessageW(host.MainHwnd(), WM_COMMAND, MAKEWPARAM(rg_Zarno_YangLi::kCmdActualSize, 0), 0);
+    host.Pump();
 
     Line("the program's actions under Wine (wall clock, ms; ratio of the best to memcpy)");
     Line("  %-46s %9s %9s %8s", "", "best", "median", "x memcpy");
@@ -841,6 +867,10 @@ int main(int argc, char** argv) {
     RowFps("selection drag", TimeDrag(host, 20), 20);
     Line("  parts of one drag frame, done with the program's objects:");
     TimeDragParts(host, 5);
+    MeasureMemcpy();
+    TimeActualAndFit(host);
+    PostMessageW(host.MainHwnd(), WM_COMMAND, MAKEWPARAM(rg_Zarno_YangLi::kCmdActualSize, 0), 0);
+    host.Pump();
 
     MeasureMemcpy();
     Line("save button until the PNG has replaced its target");

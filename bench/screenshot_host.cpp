@@ -3,6 +3,7 @@
 // dragged over the first exercises; the main window, frame included, is read back from the screen
 // and written as PNG.
 //   screenshot_host <photograph> <output.png> [brightness contrast]
+//   screenshot_host --whole <output.png>   a 12-megapixel worksheet photograph fitted into the window
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MainMenu.h"
 #include "bench/support/AppHost.h"
 #include "bench/support/DocumentPicture.h"
 #include "testsupport/Bitmap32.h"
@@ -48,9 +50,48 @@ void Settle(AppHost& host, DWORD ms) {
     }
 }
 
+// The main window, frame included, read back from the screen and written as PNG.
+bool WriteWindowShot(AppHost& host, const char* path) {
+    RECT frame{};
+    GetWindowRect(host.MainHwnd(), &frame);
+    CxImage shot;
+    std::vector<uint8_t> png;
+    const bool ok = ReadScreen(frame, shot) && shot.Encode(png, CXIMAGE_FORMAT_PNG);
+    const std::wstring out = qeltest::Wide(path);
+    FILE* f = ok ? _wfopen(out.c_str(), L"wb") : nullptr;
+    const bool written = f && std::fwrite(png.data(), 1, png.size(), f) == png.size();
+    if (f) std::fclose(f);
+    return written;
+}
+
+// A 4000 x 3000 worksheet photograph dropped on the window and shown whole (View, Fit).
+int WholePhotoShot(const char* output) {
+    CxImage photo;
+    DrawWorksheetPhoto(photo, 4000, 3000, 7);
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring file = std::wstring(folder) + L"worksheet_12mp_shot.bmp";
+    const int n = WideCharToMultiByte(CP_UTF8, 0, file.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(size_t(n > 0 ? n - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, file.c_str(), -1, narrow.data(), n, nullptr, nullptr);
+    if (!WriteBytes(narrow, EncodeBmp24(photo))) return 1;
+    photo.Destroy();
+    AppHost host;
+    if (!host.Start()) return 1;
+    host.DropFile(file);
+    PostMessageW(host.MainHwnd(), WM_COMMAND, MAKEWPARAM(rg_Zarno_YangLi::kCmdFitWindow, 0), 0);
+    Settle(host, 800);
+    const bool written = WriteWindowShot(host, output);
+    std::printf("%s the whole 4000 x 3000 photograph\n", written ? "wrote" : "could not write");
+    host.Stop();
+    DeleteFileW(file.c_str());
+    return written ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--whole") return WholePhotoShot(argv[2]);
     if (argc < 3) {
         std::printf("usage: screenshot_host <photograph> <output.png> [brightness contrast]\n");
         return 2;
@@ -82,13 +123,7 @@ int main(int argc, char** argv) {
 
     RECT frame{};
     GetWindowRect(host.MainHwnd(), &frame);
-    CxImage shot;
-    std::vector<uint8_t> png;
-    const bool ok = ReadScreen(frame, shot) && shot.Encode(png, CXIMAGE_FORMAT_PNG);
-    const std::wstring out = qeltest::Wide(argv[2]);
-    FILE* f = ok ? _wfopen(out.c_str(), L"wb") : nullptr;
-    const bool written = f && std::fwrite(png.data(), 1, png.size(), f) == png.size();
-    if (f) std::fclose(f);
+    const bool written = WriteWindowShot(host, argv[2]);
     std::printf("%s %ld x %ld (selection %d,%d - %d,%d; brightness %d, contrast %d)\n",
                 written ? "wrote" : "could not write", frame.right - frame.left, frame.bottom - frame.top,
                 int(w.selection.left), int(w.selection.top), int(w.selection.right), int(w.selection.bottom),

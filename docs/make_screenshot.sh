@@ -35,3 +35,6 @@ wine_env_start >/dev/null
 trap 'wine_env_stop; rm -rf "$tmp"' EXIT
 wine64 "$build/tools/screenshot_host.exe" "$(wine64 winepath -w "$tmp/worksheet.jpg" 2>/dev/null | tr -d '\r')" \
        "$(wine64 winepath -w "$root/docs/screenshot.png" 2>/dev/null | tr -d '\r')" 2>/dev/null | tr -d '\r'
+# The second picture: a 12-megapixel worksheet photograph shown whole (View, Fit).
+wine64 "$build/tools/screenshot_host.exe" --whole \
+       "$(wine64 winepath -w "$root/docs/screenshot-whole.png" 2>/dev/null | tr -d '\r')" 2>/dev/null | tr -d '\r'

@@ -6,7 +6,9 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <thread>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -616,6 +618,114 @@ void CALLBACK DialogAnswerer::Press(HWND, UINT, UINT_PTR id, DWORD) {
         PostMessageW(w, WM_COMMAND, MAKEWPARAM(current_->button_, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(w, current_->button_)));
     }
+}
+
+// ---- shortcuts, the wheel and the menu bar ----------------------------------------------------------
+
+namespace {
+INPUT KeyInput(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+}
+}  // namespace
+
+// A key pressed with modifiers held (for example Ctrl+Shift+S), as one piece of input.
+void PressShortcut(std::initializer_list<WORD> modifiers, WORD vk) {
+    std::vector<INPUT> in;
+    for (WORD m : modifiers) in.push_back(KeyInput(m, false));
+    in.push_back(KeyInput(vk, false));
+    in.push_back(KeyInput(vk, true));
+    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) in.push_back(KeyInput(*m, true));
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    PumpFor(30);
+}
+
+// Wheel notches (120 each; negative = towards the user) over a point of the painter, with
+// modifiers held.
+void WheelOverPicture(HWND painter, int x, int y, int delta, std::initializer_list<WORD> modifiers, bool tilt) {
+    MouseMoveClient(painter, x, y);
+    std::vector<INPUT> in;
+    for (WORD m : modifiers) in.push_back(KeyInput(m, false));
+    INPUT wheel{};
+    wheel.type = INPUT_MOUSE;
+    wheel.mi.dwFlags = tilt ? MOUSEEVENTF_HWHEEL : MOUSEEVENTF_WHEEL;
+    wheel.mi.mouseData = static_cast<DWORD>(delta);
+    in.push_back(wheel);
+    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) in.push_back(KeyInput(*m, true));
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    PumpFor(60);
+}
+
+// A visible window of this process with the class name, other than `except`.
+HWND FindProcessWindow(const wchar_t* className, HWND except) {
+    struct Search {
+        const wchar_t* name;
+        HWND except, found;
+    } search{className, except, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            wchar_t name[32] = {};
+            GetClassNameW(w, name, 32);
+            if (pid == GetCurrentProcessId() && w != s->except && IsWindowVisible(w) && wcscmp(name, s->name) == 0) {
+                s->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Clicks a menu entry with the mouse: the popup's title on the menu bar, then the entry in the
+// popup that opens. The menu's own loop runs inside this thread's pumping, so the second click comes
+// from a helper thread once the popup window ("#32768") shows.
+bool ChooseMenuEntry(HWND main, int popupIndex, UINT commandId) {
+    HMENU bar = GetMenu(main);
+    HMENU popup = GetSubMenu(bar, popupIndex);
+    if (!popup) return false;
+    int position = -1;
+    for (int i = 0; i < GetMenuItemCount(popup); ++i)
+        if (GetMenuItemID(popup, i) == commandId) position = i;
+    if (position < 0) return false;
+    RECT title{};
+    if (!GetMenuItemRect(main, bar, popupIndex, &title)) return false;
+    std::atomic<bool> clicked{false};
+    std::thread second([&] {
+        const DWORD until = GetTickCount() + 5000;
+        RECT entry{};
+        while (GetTickCount() < until) {
+            if (FindProcessWindow(L"#32768") && GetMenuItemRect(nullptr, popup, position, &entry)) break;
+            Sleep(20);
+        }
+        if (entry.right <= entry.left) return;
+        INPUT in[3] = {};
+        const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+        in[0].type = in[1].type = in[2].type = INPUT_MOUSE;
+        in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        in[0].mi.dx = static_cast<LONG>(((entry.left + entry.right) / 2 * 65536LL + cx - 1) / cx);
+        in[0].mi.dy = static_cast<LONG>(((entry.top + entry.bottom) / 2 * 65536LL + cy - 1) / cy);
+        in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(1, &in[0], sizeof(INPUT));
+        Sleep(100);
+        SendInput(2, &in[1], sizeof(INPUT));
+        clicked = true;
+    });
+    ClickClient(main, 0, 0);  // moves the pointer away first, so the title's click is a fresh one
+    POINT at{(title.left + title.right) / 2, (title.top + title.bottom) / 2};
+    MouseMoveScreen(at.x, at.y);
+    MouseButton(true, true);
+    MouseButton(true, false);
+    PumpUntil([&] { return clicked.load() && !FindProcessWindow(L"#32768"); }, 8000);
+    second.join();
+    PumpFor(50);
+    return clicked.load();
 }
 
 }  // namespace e2e

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,21 @@ void ClickClient(HWND window, int x, int y, bool left = true);
 void PressKey(WORD vk, int times = 1);
 // Centre of a window in screen coordinates.
 POINT ScreenCentre(HWND window);
+
+// ---- shortcuts, the wheel and the menu bar --------------------------------------------------------
+
+// A key pressed with modifiers held (for example Ctrl+Shift+S), sent as one piece of input.
+void PressShortcut(std::initializer_list<WORD> modifiers, WORD vk);
+// Wheel notches (120 each; negative = towards the user; tilt: the sideways wheel) over a point of
+// the painter, with modifiers held.
+void WheelOverPicture(HWND painter, int x, int y, int delta, std::initializer_list<WORD> modifiers = {},
+                      bool tilt = false);
+// A visible window of this process with the class name, other than `except`.
+HWND FindProcessWindow(const wchar_t* className, HWND except = nullptr);
+// Clicks a menu entry with the mouse: the popup's title on the menu bar, then the entry in the popup
+// that opens (clicked from a helper thread, since the menu's loop runs inside this thread's
+// pumping). True when the entry was clicked.
+bool ChooseMenuEntry(HWND main, int popupIndex, UINT commandId);
 
 // ---- the program's windows ----------------------------------------------------------------------------
 

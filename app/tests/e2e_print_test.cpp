@@ -5,10 +5,15 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include <cstdio>
 #include <string>
 
+#include "app/MainMenu.h"
 #include "app/tests/e2e_harness.h"
+#include "platform/cximage/include/ximage.h"
+#include "platform/cximage/testpages/Scene.h"
 
 using namespace e2e;
 
@@ -47,11 +52,17 @@ protected:
 
     // Drops the picture, prints it with a click on the print button and answers the dialog; answers
     // the page count and the first page rendered at 30 dpi.
-    Page PrintPicture(const Image& picture) {
-        Page page;
+    Page PrintPicture(const Image& picture, const std::function<void()>& print = {}) {
         const std::wstring file = MakePictureFile(scratch, picture, "picture.png");
         EXPECT_FALSE(file.empty());
         EXPECT_TRUE(program.Drop(file, picture.width, picture.height));
+        return PrintShownPicture(print);
+    }
+
+    // Prints the picture the program holds now (the print button, or `print`) and answers the
+    // dialog; answers the page count and the first page rendered at 30 dpi.
+    Page PrintShownPicture(const std::function<void()>& print = {}) {
+        Page page;
         // The queue's output folder is read from the back end's configuration at the time of the
         // job; a marker file tells this job's PDF from older ones.
         std::string folder;
@@ -61,7 +72,8 @@ protected:
         EXPECT_EQ(RunHost("touch '" + marker + "'"), 0);
 
         DialogAnswerer answerer;
-        program.ClickButton(kPrintButton);
+        if (print) print();
+        else program.ClickButton(kPrintButton);
         std::string pdf;
         PumpUntil(
             [&] {
@@ -145,6 +157,54 @@ TEST_F(E2EPrint, SquarePictureIsPrintedAsItIs) {
     ASSERT_TRUE(page.image.Valid());
     // Not turned: the top-left quadrant stays at the top left of the page.
     EXPECT_EQ(QuadrantsShown(page.image, kTopLeft, kTopRight, kBottomLeft, kBottomRight), "");
+}
+
+TEST_F(E2EPrint, CtrlPPrintsAsThePrintButtonDoes) {
+    const Page page = PrintPicture(Quadrants(300, 200), [] {
+        INPUT in[4] = {};
+        for (INPUT& i : in) i.type = INPUT_KEYBOARD;
+        in[0].ki.wVk = VK_CONTROL;
+        in[1].ki.wVk = in[2].ki.wVk = 'P';
+        in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+        in[3].ki.wVk = VK_CONTROL;
+        in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(4, in, sizeof(INPUT));
+    });
+    EXPECT_EQ(page.pages, 1);
+    ASSERT_TRUE(page.image.Valid());
+    EXPECT_EQ(QuadrantsShown(page.image, kTopRight, kBottomRight, kTopLeft, kBottomLeft), "");
+}
+
+TEST_F(E2EPrint, AStraightenedPageFillsThePaperUpright) {
+    // A sheet photographed on a desk, straightened (picture menu, 拉正页面 twice), then printed: the
+    // page shows paper right into its corners, not the desk around the sheet.
+    const testpage::Scene scene = testpage::MakeScene(900, 600, 4);
+    CxImage photo(scene.photo);
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(photo.Encode(png, CXIMAGE_FORMAT_PNG));
+    const std::wstring file = scratch.WinFile("desk.png");
+    ASSERT_TRUE(WriteBytes(file, std::string(png.begin(), png.end())));
+    ASSERT_TRUE(program.Drop(file, 900, 600));
+    // From the menu this time: the entry shows the handles, the entry again applies.
+    ASSERT_TRUE(ChooseMenuEntry(program.Main(), 2, rg_Zarno_YangLi::kCmdStraightenPage));
+    PumpFor(200);
+    ASSERT_TRUE(ChooseMenuEntry(program.Main(), 2, rg_Zarno_YangLi::kCmdStraightenPage));
+    RECT painter{};
+    ASSERT_TRUE(PumpUntil([&] {
+        GetClientRect(program.Painter(), &painter);
+        return painter.right != 900 || painter.bottom != 600;
+    }));
+    const Page page = PrintShownPicture();
+    EXPECT_EQ(page.pages, 1);
+    ASSERT_TRUE(page.image.Valid());
+    EXPECT_GT(page.image.height, page.image.width);
+    // Paper, near every corner and along the edges' middles.
+    const double spots[][2] = {{0.02, 0.02}, {0.98, 0.02}, {0.02, 0.98}, {0.98, 0.98},
+                               {0.5, 0.02}, {0.5, 0.98}, {0.02, 0.5}, {0.98, 0.5}};
+    for (const auto& s : spots) {
+        const uint32_t c = page.image.At(int(s[0] * (page.image.width - 1)), int(s[1] * (page.image.height - 1)));
+        EXPECT_GT(G(c), 110) << "at " << s[0] << ", " << s[1];
+    }
 }
 
 TEST_F(E2EPrint, CancellingTheDialogPrintsNothingAndLeavesThePictureAsItWas) {

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/cximage/include/ximacore.h"
+#include "platform/cximage/include/ximapage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #if defined(CXIMAGE_FUZZ_DETECT)
@@ -26,6 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             img.Light(int(sum % 511) - 255, 40);
             img.Colorize(uint8_t(sum), uint8_t(sum >> 8), 1.0f);
             img.GrayScale();
+            CxImage cleaned = img;
+            const char* err = nullptr;
+            if (!cximg::CleanPage(cleaned, err)) std::abort();
+            cleaned.SelectionDelete();
+            if (!cximg::CleanPage(cleaned, err)) std::abort();
             CxImage turned;
             img.Rotate(90.0f, &turned);
             std::vector<uint8_t> png;
