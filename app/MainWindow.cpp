@@ -474,6 +474,7 @@ int32_t rg_ZhuChuangKouLei::OnPainterRightDown(CQelObject*, int32_t, int32_t, in
     TakeReference();
     workingPicture.GetImage()->SelectionDelete();
     DrawPictureFrame(GetReferencePicture());
+    if (straightening) DrawSheetHandles();
     canvas.Show();
     return 0;
 }

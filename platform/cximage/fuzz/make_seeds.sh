@@ -6,7 +6,7 @@ set -euo pipefail
 c=$1
 out=$2
 rm -rf "$out"
-mkdir -p "$out"/{tga,pcx,wbmp,pnm,ras,pgx,ska,psd,detect}
+mkdir -p "$out"/{tga,pcx,wbmp,pnm,ras,pgx,ska,psd,detect,png}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 $c -size 9x6 plasma:fractal -seed 3 -depth 8 "$tmp/src.ppm"
@@ -46,3 +46,6 @@ $c $s -colorspace CMYK "$out/psd/cmyk.psd"; $c $s -depth 16 "$out/psd/deep.psd"
 } > "$out/ska/a.ska"
 cp "$out"/*/* "$out/detect/" 2>/dev/null || true
 for f in "$out"/tga/* "$out"/pcx/* "$out"/psd/*; do cp "$f" "$out/detect/$(basename "$(dirname "$f")")_$(basename "$f")"; done
+# PNG encoder: any bytes are a picture (size, alpha, slices and threads from the first four).
+cp "$tmp/src.ppm" "$out/png/ppm_bytes"; cp "$out/tga/rgb_rle.tga" "$out/png/tga_bytes"
+printf '\077\050\001\003\307abcabcabc\307\000\000\000\000\307' > "$out/png/cuts"

@@ -246,8 +246,14 @@ int JpegExifOrientation(const uint8_t* data, size_t size);
 // Returns the picture turned and mirrored as the orientation value says.
 bool Orient(const Picture& in, int orientation, Picture& out, const char*& err);
 
-// PNG encoding of a picture (RGB when it has no alpha, else RGBA).
+// PNG encoding of a picture (RGB when it has no alpha, else RGBA). Large pictures are compressed
+// in slices of rows on several threads; the file's bytes depend only on the picture, never on the
+// number of threads or their timing.
 bool EncodePng(const Picture& pic, CxMemFile& out, const char*& err);
+// Threads the PNG encoder uses for the slices of one picture: 0 (the default) for one per
+// processor the system reports, else at most n.
+void SetPngEncoderThreads(unsigned n);
+unsigned GetPngEncoderThreads();
 
 // Decoder of the platform, installed by the Windows library: decodes any format the platform
 // knows (type is a hint, 0 for any). Returns false with err set when it cannot.

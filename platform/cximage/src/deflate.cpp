@@ -1,5 +1,8 @@
 // Deflate (RFC 1951) compression tuned for speed on filtered picture rows.
 //
+// Input comes in pieces that are in memory whole; each piece's matches may reach into the 32 KB
+// before it, so pieces compressed on different threads join into one stream.
+//
 // Parsing is greedy: at each position one hash-table entry (the last position with the same four
 // bytes) is checked, and the match is extended up to 258 bytes. After a long stretch without
 // matches the parser looks at fewer positions, which keeps noisy photographs fast. Each block of
@@ -117,6 +120,16 @@ uint32_t Adler32(uint32_t adler, const uint8_t* p, size_t n) {
     if (HaveAvx2()) return Adler32Avx2(adler, p, n);
 #endif
     return Adler32Scalar(adler, p, n);
+}
+
+uint32_t Adler32Combine(uint32_t first, uint32_t second, uint64_t secondLength) {
+    // Run over the second piece from the first one's sums (a1, b1) instead of from (1, 0): a grows
+    // by the same byte sum, a2 - 1; b by the second piece's own b2 and by a1 - 1 for every byte.
+    const uint32_t a1 = first & 0xFFFF, b1 = first >> 16, a2 = second & 0xFFFF, b2 = second >> 16;
+    const uint32_t n = uint32_t(secondLength % kAdlerMod);
+    const uint32_t a = (a1 + a2 + kAdlerMod - 1) % kAdlerMod;
+    const uint32_t b = uint32_t((uint64_t(b1) + b2 + uint64_t(n) * ((a1 + kAdlerMod - 1) % kAdlerMod)) % kAdlerMod);
+    return a | (b << 16);
 }
 
 bool ByteSink::Reserve(size_t n) {
@@ -260,28 +273,25 @@ void BuildCodes(const uint8_t* lens, int n, uint16_t* codes) {
     }
 }
 
+// Writes codes least significant bit first. Each Put stores eight bytes and moves on by the whole
+// bytes it filled, without a branch: the output needs 8 bytes of room beyond what it keeps.
 class BitWriter {
 public:
     explicit BitWriter(uint8_t* out) : m_out(out) {}
-    void Put(uint64_t bits, unsigned count) {  // count <= 32
+    void Put(uint64_t bits, unsigned count) {  // count <= 56
         m_acc |= bits << m_bits;
         m_bits += count;
-        if (m_bits >= 32) {
-            uint32_t v = uint32_t(m_acc);
-            std::memcpy(m_out, &v, 4);
-            m_out += 4;
-            m_acc >>= 32;
-            m_bits -= 32;
-        }
+        std::memcpy(m_out, &m_acc, 8);  // little-endian hosts only (x86-64 and ARM64 Windows)
+        const unsigned whole = m_bits & ~7u;  // at most 56: m_bits stays below 8 + 56
+        m_out += whole >> 3;
+        m_acc >>= whole;
+        m_bits -= whole;
     }
-    // Writes out whole bytes and pads the last one with zero bits.
+    // Writes out the last bits, the last byte padded with zero bits.
     void AlignToByte() {
-        while (m_bits > 0) {
-            *m_out++ = uint8_t(m_acc);
-            m_acc >>= 8;
-            m_bits = m_bits > 8 ? m_bits - 8 : 0;
-        }
+        if (m_bits) *m_out++ = uint8_t(m_acc);
         m_acc = 0;
+        m_bits = 0;
     }
     uint8_t* Out() { return m_out; }
     void SetOut(uint8_t* p) { m_out = p; }
@@ -289,7 +299,7 @@ public:
 private:
     uint8_t* m_out;
     uint64_t m_acc = 0;
-    unsigned m_bits = 0;
+    unsigned m_bits = 0;  // below 8 between calls
 };
 
 // One symbol of the parse: a literal (len 0) or a match.
@@ -403,7 +413,7 @@ void WriteStoredBlocks(BitWriter& bw, const uint8_t* in, size_t size, bool final
         o[1] = uint8_t(k >> 8);
         o[2] = uint8_t(~k);
         o[3] = uint8_t((~k) >> 8);
-        std::memcpy(o + 4, in + p, k);
+        if (k) std::memcpy(o + 4, in + p, k);  // (in may be null for no input)
         bw.SetOut(o + 4 + k);
         p += k;
     } while (p < size);
@@ -431,23 +441,28 @@ void WriteSymbols(BitWriter& bw, const Symbol* syms, size_t count, const Dynamic
     uint16_t litCodes[kLitLenCodes], distCodes[kDistCodes];
     BuildCodes(c.litLens, kLitLenCodes, litCodes);
     BuildCodes(c.distLens, kDistCodes, distCodes);
-    // One combined code and length per literal-length table entry.
-    uint32_t litEntry[kLitLenCodes];
-    for (int s = 0; s < kLitLenCodes; ++s) litEntry[s] = uint32_t(litCodes[s]) | (uint32_t(c.litLens[s]) << 16);
+    // One entry per literal (0..255) and per match length (256 + 3..258): the code, a length's
+    // extra bits above it, and the bit count in the top byte.
+    uint32_t entry[256 + 259];
+    for (int s = 0; s < 256; ++s) entry[s] = uint32_t(litCodes[s]) | (uint32_t(c.litLens[s]) << 24);
+    for (int len = 3; len <= 258; ++len) {
+        const LengthCode& lc = tables.len[len];
+        entry[256 + len] = (uint32_t(litCodes[lc.code]) | (uint32_t(lc.extra) << c.litLens[lc.code])) |
+                           (uint32_t(c.litLens[lc.code] + lc.extraBits) << 24);
+    }
+    // Literals and matches take the same steps, the distance bits masked away for a literal: on
+    // photographs the two alternate unpredictably, and a branch between them would often miss.
     for (size_t i = 0; i < count; ++i) {
         const Symbol s = syms[i];
-        if (s.dist == 0) {
-            uint32_t e = litEntry[s.litOrLen];
-            bw.Put(e & 0xFFFF, e >> 16);
-        } else {
-            const LengthCode& lc = tables.len[s.litOrLen];
-            uint32_t e = litEntry[lc.code];
-            uint64_t v = (e & 0xFFFF) | (uint64_t(lc.extra) << (e >> 16));
-            bw.Put(v, (e >> 16) + lc.extraBits);
-            int dc = tables.DistCode(s.dist);
-            uint64_t dv = distCodes[dc] | (uint64_t(s.dist - tables.distBase[dc]) << c.distLens[dc]);
-            bw.Put(dv, c.distLens[dc] + tables.distExtra[dc]);
-        }
+        const uint64_t match = uint64_t(0) - uint64_t(s.dist != 0);
+        const uint32_t e = entry[s.litOrLen + (uint32_t(match) & 256)];
+        const unsigned bits = e >> 24;
+        const uint32_t dist = s.dist | uint32_t(s.dist == 0);
+        const int dc = tables.DistCode(dist);
+        const uint64_t dv = distCodes[dc] | (uint64_t(dist - tables.distBase[dc]) << c.distLens[dc]);
+        const unsigned dbits = c.distLens[dc] + tables.distExtra[dc];
+        // At most 15 + 5 + 15 + 13 bits.
+        bw.Put((e & 0xFFFFFF) | ((dv << bits) & match), bits + (dbits & unsigned(match)));
     }
     bw.Put(litCodes[256], c.litLens[256]);
 }
@@ -482,9 +497,10 @@ CXIMG_AVX2 size_t ExtendMatchAvx2(const uint8_t* a, const uint8_t* b, size_t len
 }
 #endif
 
+// Compresses pieces of input that are in memory whole, each after the window of the bytes before it.
 class Deflater {
 public:
-    explicit Deflater(ByteSink& out) : m_out(out) {
+    Deflater() {
 #if CXIMG_X86
         if (HaveAvx2()) m_extend = &ExtendMatchAvx2;
 #endif
@@ -493,44 +509,51 @@ public:
     bool Init() {
         m_table.reset(new (std::nothrow) uint32_t[kHashSize]);
         m_symbols.reset(new (std::nothrow) Symbol[kMaxSymbols]);
-        m_buffer.reset(new (std::nothrow) uint8_t[kBufferSize]);
-        if (!m_table || !m_symbols || !m_buffer) return false;
-        std::fill(m_table.get(), m_table.get() + kHashSize, 0u);
-        m_syms = m_symbols.get();
-        m_in = m_buffer.get();
+        return m_table && m_symbols;
+    }
+
+    // Deflate blocks of in[start, end) into out, matches reaching back into in[start - 32K, start).
+    bool Compress(const uint8_t* in, size_t start, size_t end, bool last, ByteSink& out) {
+        m_in = in;
+        m_end = end;
+        m_out = &out;
+        m_bw = BitWriter(nullptr);
+        m_misses = 0;
+        // Small pieces use the first entries of the table only: clearing all of it would cost more
+        // than compressing them.
+        const size_t from = start > kWindow ? start - kWindow : 0;
+        int bits = 10;
+        while (bits < kHashBits && (size_t(1) << bits) < end - from) ++bits;
+        m_shift = 32 - bits;
+        std::fill(m_table.get(), m_table.get() + (size_t(1) << bits), 0u);
+        // The window: every position of the last 32 KB before the piece, oldest first, so the
+        // table holds the nearest position of each hash as parsing would have left it.
+        for (size_t p = from; p < start && p + 4 <= end; ++p) m_table[Hash(Load32(in + p))] = uint32_t(p + 1);
+        m_pos = start;
         StartBlock();
-        return true;
-    }
-
-    // Adds input; compresses whenever the buffer is full.
-    bool Write(const uint8_t* data, size_t n) {
-        m_adler = Adler32(m_adler, data, n);
-        while (n) {
-            if (m_size == kBufferSize) {
-                if (!Compress(false)) return false;
-                Slide();
+        const size_t matchLimit = end >= 8 ? end - 8 : 0;  // room for 8-byte compares
+        while (m_pos < end) {
+            Parse(matchLimit);
+            if (m_count + 1 >= kMaxSymbols || m_pos - m_blockStart >= kMaxBlockBytes) {
+                if (m_pos == end) break;  // the block ends the piece: written below
+                if (!EmitBlock(false)) return false;
+                StartBlock();
             }
-            size_t k = std::min(n, kBufferSize - m_size);
-            std::memcpy(m_buffer.get() + m_size, data, k);
-            m_size += k;
-            data += k;
-            n -= k;
         }
+        if (!EmitBlock(last) || !out.Reserve(16)) return false;
+        m_bw.SetOut(out.End());
+        if (!last) {  // an empty stored block: ends the output on a byte boundary
+            m_bw.Put(0, 3);
+            m_bw.AlignToByte();
+            static const uint8_t kEmptyStored[4] = {0x00, 0x00, 0xFF, 0xFF};
+            std::memcpy(m_bw.Out(), kEmptyStored, 4);
+            m_bw.SetOut(m_bw.Out() + 4);
+        } else {
+            m_bw.AlignToByte();
+        }
+        out.Advance(size_t(m_bw.Out() - out.End()));
         return true;
     }
-
-    // Compresses the rest, ends the last block and writes out the last bits.
-    bool Finish() {
-        if (!Compress(true)) return false;
-        if (!EmitBlock(m_blockStart, m_pos, true)) return false;
-        if (!m_out.Reserve(16)) return false;
-        m_bw.SetOut(m_out.End());
-        m_bw.AlignToByte();
-        m_out.Advance(size_t(m_bw.Out() - m_out.End()));
-        return true;
-    }
-
-    uint32_t Adler() const { return m_adler; }
 
 private:
     static constexpr int kHashBits = 16;
@@ -538,15 +561,13 @@ private:
     static constexpr size_t kMaxSymbols = 1 << 16;
     static constexpr size_t kMaxBlockBytes = 1 << 18;
     static constexpr uint32_t kWindow = 32768;
-    static constexpr size_t kBufferSize = size_t(1) << 20;
-    static constexpr size_t kLookahead = 258 + 8;  // a whole match and one 8-byte compare
 
     static uint32_t Load32(const uint8_t* p) {
         uint32_t v;
         std::memcpy(&v, p, 4);
         return v;
     }
-    static uint32_t Hash(uint32_t v) { return (v * 2654435761u) >> (32 - kHashBits); }
+    uint32_t Hash(uint32_t v) const { return (v * 2654435761u) >> m_shift; }
 
     void StartBlock() {
         std::fill(std::begin(m_litFreq), std::end(m_litFreq), 0u);
@@ -555,57 +576,32 @@ private:
         m_blockStart = m_pos;
     }
 
-    // Parses what is in the buffer (all of it at the end, else all but the look-ahead), emitting
-    // blocks as they fill.
-    bool Compress(bool final) {
-        const size_t limit = final ? m_size : (m_size > kLookahead ? m_size - kLookahead : 0);
-        while (m_pos < limit) {
-            Parse(limit);
-            if (m_count + 1 >= kMaxSymbols || m_pos - m_blockStart >= kMaxBlockBytes) {
-                if (!EmitBlock(m_blockStart, m_pos, false)) return false;
-                StartBlock();
-            }
-        }
-        return true;
-    }
-
-    // Keeps the window (and the open block's bytes) and moves them to the front of the buffer;
-    // hash-table positions move along, those that fall off become "none".
-    void Slide() {
-        size_t keepFrom = std::min(m_blockStart, m_pos > kWindow ? m_pos - kWindow : 0);
-        if (keepFrom == 0) return;
-        std::memmove(m_buffer.get(), m_buffer.get() + keepFrom, m_size - keepFrom);
-        m_size -= keepFrom;
-        m_pos -= keepFrom;
-        m_blockStart -= keepFrom;
-        const uint32_t shift = uint32_t(keepFrom);
-        uint32_t* t = m_table.get();
-        for (size_t i = 0; i < kHashSize; ++i) t[i] = t[i] > shift ? t[i] - shift : 0;
-    }
-
-    // Greedy parse from m_pos up to limit, the block's input budget or a full symbol buffer.
-    void Parse(size_t limit) {
+    // Greedy parse from m_pos up to the piece's end, the block's input budget or a full symbol
+    // buffer. Matches start before matchLimit and end by the piece's end.
+    void Parse(size_t matchLimit) {
         size_t pos = m_pos;
-        const size_t end = std::min(limit, m_blockStart + kMaxBlockBytes);
-        const size_t matchLimit = m_size >= 8 ? m_size - 8 : 0;  // room for 8-byte compares
+        const size_t end = std::min(m_end, m_blockStart + kMaxBlockBytes);
+        const uint8_t* in = m_in;
         const Tables& tables = T();
         uint32_t* table = m_table.get();
+        Symbol* syms = m_symbols.get();
+        size_t count = m_count;
         uint32_t misses = m_misses;
-        while (pos < end && m_count + 1 < kMaxSymbols) {
+        while (pos < end && count + 1 < kMaxSymbols) {
             if (pos < matchLimit) {
-                uint32_t v = Load32(m_in + pos);
+                uint32_t v = Load32(in + pos);
                 uint32_t h = Hash(v);
                 uint32_t cand = table[h];
                 table[h] = uint32_t(pos + 1);
-                if (cand && pos + 1 - cand <= kWindow && Load32(m_in + cand - 1) == v) {
+                if (cand && pos + 1 - cand <= kWindow && Load32(in + cand - 1) == v) {
                     size_t ref = cand - 1;
-                    size_t len = m_extend(m_in + pos, m_in + ref, 4, std::min<size_t>(258, m_size - pos));
+                    size_t len = m_extend(in + pos, in + ref, 4, std::min<size_t>(258, m_end - pos));
                     uint32_t dist = uint32_t(pos - ref);
-                    m_syms[m_count++] = Symbol{uint16_t(len), uint16_t(dist)};
+                    syms[count++] = Symbol{uint16_t(len), uint16_t(dist)};
                     ++m_litFreq[tables.len[len].code];
                     ++m_distFreq[tables.DistCode(dist)];
                     // Index the match's last position so runs continue into the next match.
-                    if (pos + len - 1 < matchLimit) table[Hash(Load32(m_in + pos + len - 1))] = uint32_t(pos + len);
+                    if (pos + len - 1 < matchLimit) table[Hash(Load32(in + pos + len - 1))] = uint32_t(pos + len);
                     pos += len;
                     misses = 0;
                     continue;
@@ -614,98 +610,94 @@ private:
                 ++misses;
                 size_t step = 1 + (misses >> 6);
                 if (step > 1) {
-                    size_t stop = std::min({pos + std::min<size_t>(step, 32), end, pos + (kMaxSymbols - 1 - m_count)});
+                    size_t stop = std::min({pos + std::min<size_t>(step, 32), end, pos + (kMaxSymbols - 1 - count)});
                     for (; pos < stop; ++pos) {
-                        m_syms[m_count++] = Symbol{m_in[pos], 0};
-                        ++m_litFreq[m_in[pos]];
+                        syms[count++] = Symbol{in[pos], 0};
+                        ++m_litFreq[in[pos]];
                     }
                     continue;
                 }
             }
-            m_syms[m_count++] = Symbol{m_in[pos], 0};
-            ++m_litFreq[m_in[pos]];
+            syms[count++] = Symbol{in[pos], 0};
+            ++m_litFreq[in[pos]];
             ++pos;
         }
+        m_count = count;
         m_misses = misses;
         m_pos = pos;
     }
 
-    // Ends the open block: dynamic Huffman codes, or stored when that is smaller.
-    bool EmitBlock(size_t start, size_t end, bool final) {
+    // Ends the open block, which holds the input from m_blockStart to m_pos: dynamic Huffman
+    // codes, or stored when that is smaller.
+    bool EmitBlock(bool final) {
         ++m_litFreq[256];  // the end-of-block code
         DynamicCodes codes;
         PlanDynamicCodes(m_litFreq, m_distFreq, codes);
         const uint64_t dynamicBits = DynamicBlockBits(codes, m_litFreq, m_distFreq);
-        const uint64_t storedBits = StoredBlockBits(end - start);
-        if (!m_out.Reserve(size_t(std::min(dynamicBits, storedBits) / 8) + 64)) return false;
-        m_bw.SetOut(m_out.End());
+        const uint64_t storedBits = StoredBlockBits(m_pos - m_blockStart);
+        if (!m_out->Reserve(size_t(std::min(dynamicBits, storedBits) / 8) + 64)) return false;
+        m_bw.SetOut(m_out->End());
         if (storedBits < dynamicBits) {
-            WriteStoredBlocks(m_bw, m_in + start, end - start, final);
+            WriteStoredBlocks(m_bw, m_in + m_blockStart, m_pos - m_blockStart, final);
         } else {
             WriteDynamicHeader(m_bw, codes, final);
-            WriteSymbols(m_bw, m_syms, m_count, codes);
+            WriteSymbols(m_bw, m_symbols.get(), m_count, codes);
         }
-        // Bits that do not fill a word stay in the writer; only whole words were written.
-        m_out.Advance(size_t(m_bw.Out() - m_out.End()));
+        // Bits that do not fill a byte stay in the writer.
+        m_out->Advance(size_t(m_bw.Out() - m_out->End()));
         return true;
     }
 
-    ByteSink& m_out;
     size_t (*m_extend)(const uint8_t*, const uint8_t*, size_t, size_t) = &ExtendMatch;
     BitWriter m_bw{nullptr};
     std::unique_ptr<uint32_t[]> m_table;
     std::unique_ptr<Symbol[]> m_symbols;
-    std::unique_ptr<uint8_t[]> m_buffer;
     const uint8_t* m_in = nullptr;
-    Symbol* m_syms = nullptr;
-    size_t m_size = 0;        // bytes in the buffer
+    ByteSink* m_out = nullptr;
+    size_t m_end = 0;         // the piece ends here
     size_t m_pos = 0;         // parsed up to here
     size_t m_blockStart = 0;  // input of the open block starts here
     size_t m_count = 0;       // symbols of the open block
     uint32_t m_misses = 0;
-    uint32_t m_adler = 1;
+    int m_shift = 32 - kHashBits;  // hash values have 32 - m_shift bits
     uint32_t m_litFreq[kLitLenCodes];
     uint32_t m_distFreq[kDistCodes];
 };
 
 }  // namespace
 
-// What ZlibCompressor hides: the compressor of this file.
-class ZlibCompressor::Impl : public Deflater {
-public:
-    using Deflater::Deflater;
-};
+// What DeflatePieceCompressor hides: the compressor of this file, its tables made on first use.
+class DeflatePieceCompressor::Impl : public Deflater {};
 
-bool ZlibCompressor::Begin(ByteSink& out) {
-    m_deflater.reset(new (std::nothrow) Impl(out));
-    if (!m_deflater || !m_deflater->Init() || !out.Reserve(2)) return false;
-    m_out = &out;
+DeflatePieceCompressor::DeflatePieceCompressor() = default;
+DeflatePieceCompressor::~DeflatePieceCompressor() = default;
+
+bool DeflatePieceCompressor::Compress(const uint8_t* in, size_t start, size_t end, bool last, ByteSink& out) {
+    if (!m_impl) {
+        m_impl.reset(new (std::nothrow) Impl);
+        if (!m_impl || !m_impl->Init()) {
+            m_impl.reset();
+            return false;
+        }
+    }
+    return m_impl->Compress(in, start, end, last, out);
+}
+
+bool ZlibCompress(const uint8_t* data, size_t size, ByteSink& out) {
+    if (!out.Reserve(2)) return false;
     out.End()[0] = 0x78;  // deflate, 32K window
     out.End()[1] = 0x01;  // (0x7801 is a multiple of 31)
     out.Advance(2);
-    return true;
-}
-
-bool ZlibCompressor::Write(const uint8_t* data, size_t size) { return m_deflater->Write(data, size); }
-
-bool ZlibCompressor::Finish() {
-    if (!m_deflater->Finish() || !m_out->Reserve(4)) return false;
-    uint32_t adler = m_deflater->Adler();
-    uint8_t* p = m_out->End();
+    DeflatePieceCompressor deflater;
+    if (!deflater.Compress(data, 0, size, true, out) || !out.Reserve(4)) return false;
+    const uint32_t adler = Adler32(1, data, size);
+    uint8_t* p = out.End();
     p[0] = uint8_t(adler >> 24);
     p[1] = uint8_t(adler >> 16);
     p[2] = uint8_t(adler >> 8);
     p[3] = uint8_t(adler);
-    m_out->Advance(4);
+    out.Advance(4);
     return true;
-}
-
-ZlibCompressor::ZlibCompressor() = default;
-ZlibCompressor::~ZlibCompressor() = default;
-
-bool ZlibCompress(const uint8_t* data, size_t size, ByteSink& out) {
-    ZlibCompressor z;
-    return z.Begin(out) && z.Write(data, size) && z.Finish();
 }
 
 void HuffmanCodeLengths(const uint32_t* freq, int n, int maxLen, uint8_t* lens) {

@@ -1,5 +1,5 @@
-// Our deflate compressor (greedy LZ77 with one hash probe, dynamic Huffman blocks or stored blocks)
-// and the checksums PNG needs.
+// Our deflate compressor (greedy LZ77 with one hash probe, dynamic Huffman blocks or stored blocks),
+// whole or piece by piece, and the checksums PNG needs.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -30,23 +30,31 @@ private:
     size_t m_size = 0, m_capacity = 0;
 };
 
-// One zlib stream (header, deflate blocks, Adler-32) written piece by piece into out. Memory use
-// stays fixed whatever the input's length. Every call answers false when memory runs out.
-class ZlibCompressor {
+// Adler-32 of two pieces of data one after the other, from the checksum of each piece (each
+// started at 1) and the second piece's length: pieces checked on different threads are joined.
+uint32_t Adler32Combine(uint32_t first, uint32_t second, uint64_t secondLength);
+
+// Raw deflate blocks (no zlib header or trailer) for one piece of a longer stream. The piece is
+// in[start, end); the bytes before it are the window matches may reach into (at most the last
+// 32 KB of them are used), as an inflater that has just produced them sees them. A piece that is
+// not the last ends with an empty stored block, so its output ends on a byte boundary and the next
+// piece's blocks follow it directly; the last piece ends with the final block. The tables are
+// kept from piece to piece, so one compressor serves many pieces on one thread.
+class DeflatePieceCompressor {
 public:
-    ZlibCompressor();
-    ~ZlibCompressor();
-    bool Begin(ByteSink& out);
-    bool Write(const uint8_t* data, size_t size);
-    bool Finish();
+    DeflatePieceCompressor();
+    ~DeflatePieceCompressor();
+    DeflatePieceCompressor(const DeflatePieceCompressor&) = delete;
+    DeflatePieceCompressor& operator=(const DeflatePieceCompressor&) = delete;
+    // False when memory runs out.
+    bool Compress(const uint8_t* in, size_t start, size_t end, bool last, ByteSink& out);
 
 private:
     class Impl;  // defined in deflate.cpp
-    std::unique_ptr<Impl> m_deflater;
-    ByteSink* m_out = nullptr;
+    std::unique_ptr<Impl> m_impl;
 };
 
-// The same for data that is all in memory.
+// One whole zlib stream (header, deflate blocks, Adler-32) of data that is all in memory.
 bool ZlibCompress(const uint8_t* data, size_t size, ByteSink& out);
 
 // The compressor's Huffman code lengths for n <= 286 symbol frequencies: 0 for unused symbols (at

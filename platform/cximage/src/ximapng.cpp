@@ -1,14 +1,22 @@
 // PNG encoder: 8-bit RGB (or RGBA when the picture has alpha), each row filtered with the filter
 // whose output has the smallest sum of absolute values, then compressed with our deflate.
+//
+// The rows are cut into slices of about the same number of bytes. Each slice is filtered and
+// compressed on its own (its deflate blocks see the 32 KB before it as their window and end on a
+// byte boundary), so threads can work on different slices and their outputs, joined in order,
+// form one zlib stream. The cut depends only on the picture's size.
 #include <algorithm>
-#include <cstdlib>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <thread>
+#include <vector>
 
 #include "platform/cximage/src/deflate.h"
 #include "platform/cximage/src/internal.h"
+#include "platform/cximage/src/pngslices.h"
 #include "platform/cximage/src/simd.h"
 
 namespace cximg {
@@ -167,69 +175,233 @@ bool PutChunk(CxMemFile& file, const char type[4], const uint8_t* data, size_t s
     return file.Write(head, 8) && file.Write(data, size) && file.Write(tail, 4);
 }
 
+// Rows of the picture in PNG form, each with its filter-type byte in front: filters one row after
+// another, keeping the previous raw row.
+class RowFilter {
+public:
+    explicit RowFilter(const Picture& pic) : m_pic(pic), m_bpp(pic.alpha ? 4 : 3), m_rowBytes(size_t(pic.width) * m_bpp) {}
+
+    bool Init() {
+        // Two raw rows, each after 16 zero bytes (the pixels left of the first), and four filter rows.
+        m_slot = m_rowBytes + 32;
+        m_work.reset(new (std::nothrow) uint8_t[m_slot * 6]);
+        if (!m_work) return false;
+        std::memset(m_work.get(), 0, m_slot * 2);
+        for (int f = 1; f < 5; ++f) m_cand[f] = m_work.get() + (f + 1) * m_slot;
+        return true;
+    }
+
+    // Starts at row y: the raw row above it is made again (zeros above the first row).
+    void Seek(uint32_t y) {
+        m_cur = m_work.get() + 16;
+        m_prev = m_cur + m_slot;
+        if (y == 0)
+            std::memset(m_prev, 0, m_rowBytes);
+        else
+            Convert(y - 1, m_prev);
+        m_y = y;
+    }
+
+    // Writes the next row (filter-type byte and filtered bytes, m_rowBytes + 1 in all) to out.
+    void Next(uint8_t* out) {
+        Convert(m_y, m_cur);
+        m_cand[0] = m_cur;
+        int f;
+#if CXIMG_X86
+        if (HaveAvx2())
+            f = FilterRowAvx2(m_cur, m_prev, m_rowBytes, m_bpp, m_cand);
+        else
+#endif
+            f = m_bpp == 4 ? FilterRow<4>(m_cur, m_prev, m_rowBytes, m_cand) : FilterRow<3>(m_cur, m_prev, m_rowBytes, m_cand);
+        out[0] = uint8_t(f);
+        std::memcpy(out + 1, m_cand[f], m_rowBytes);
+        std::swap(m_cur, m_prev);
+        ++m_y;
+    }
+
+    size_t LineBytes() const { return m_rowBytes + 1; }
+
+private:
+    void Convert(uint32_t y, uint8_t* dst) {
+#if CXIMG_X86
+        if (HaveAvx2()) {
+            ToPngOrderAvx2(m_pic.Row(y), m_pic.width, m_pic.alpha, dst);
+            return;
+        }
+#endif
+        ToPngOrder(m_pic.Row(y), m_pic.width, m_pic.alpha, dst);
+    }
+
+    const Picture& m_pic;
+    const size_t m_bpp, m_rowBytes;
+    size_t m_slot = 0;
+    std::unique_ptr<uint8_t[]> m_work;
+    uint8_t* m_cand[5] = {};
+    uint8_t* m_cur = nullptr;
+    uint8_t* m_prev = nullptr;
+    uint32_t m_y = 0;
+};
+
+constexpr size_t kChunk = size_t(1) << 20;  // most bytes in one IDAT chunk
+constexpr uint32_t kWindow = 32768;         // deflate's window
+
+// The compressed data of one slice of rows: IDAT chunk payloads of at most kChunk bytes, the CRC
+// of each (type and payload) and the Adler-32 of the slice's filtered rows.
+struct SliceOutput {
+    ByteSink data;
+    std::vector<uint32_t> crcs;
+    uint32_t adler = 1;
+    uint64_t inputBytes = 0;  // filtered bytes of the slice's rows
+    bool ok = false;
+};
+
+// What one thread keeps from slice to slice.
+class SliceWorker {
+public:
+    SliceWorker(const Picture& pic, const PngSlicePlan& plan) : m_pic(pic), m_plan(plan), m_filter(pic) {}
+
+    bool Encode(uint32_t slice, SliceOutput& out) {
+        if (!m_ready && !(m_ready = m_filter.Init())) return false;
+        const size_t line = m_filter.LineBytes();
+        const uint32_t y0 = slice * m_plan.rowsPerSlice;
+        const uint32_t y1 = std::min(m_pic.height, y0 + m_plan.rowsPerSlice);
+        // The rows before the slice that hold its 32 KB window are filtered again here, as the
+        // slice before filtered them, so that slices need nothing from each other.
+        const uint32_t windowRows = uint32_t(std::min<size_t>(y0, (kWindow + line - 1) / line));
+        const size_t size = size_t(y1 - y0 + windowRows) * line;
+        if (m_input.size() < size) {
+            try {
+                m_input.resize(size);
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+        }
+        uint8_t* in = m_input.data();
+        m_filter.Seek(y0 - windowRows);
+        for (size_t p = 0; p < size; p += line) m_filter.Next(in + p);
+        const size_t start = size_t(windowRows) * line;
+        const bool last = y1 == m_pic.height;
+        // Room for the slice stored whole, so the output seldom moves while it grows.
+        const size_t stored = size - start + (size - start) / 65535 * 5 + 4096;
+        if (!out.data.Reserve(stored)) return false;
+        if (slice == 0) {
+            out.data.End()[0] = 0x78;  // deflate, 32K window
+            out.data.End()[1] = 0x01;  // (0x7801 is a multiple of 31)
+            out.data.Advance(2);
+        }
+        if (!m_deflater.Compress(in, start, size, last, out.data)) return false;
+        out.adler = Adler32(1, in + start, size - start);
+        out.inputBytes = size - start;
+        static const uint8_t kIdat[4] = {'I', 'D', 'A', 'T'};
+        for (size_t p = 0; p < out.data.Size(); p += kChunk)
+            out.crcs.push_back(Crc32(Crc32(0, kIdat, 4), out.data.Data() + p, std::min(kChunk, out.data.Size() - p)));
+        out.ok = true;
+        return true;
+    }
+
+private:
+    const Picture& m_pic;
+    const PngSlicePlan& m_plan;
+    RowFilter m_filter;
+    bool m_ready = false;
+    std::vector<uint8_t> m_input;
+    DeflatePieceCompressor m_deflater;
+};
+
+// Compresses every slice on up to `threads` threads (the caller's among them); each thread takes
+// the next slice not yet taken. Output goes to the slice's own place, so timing changes nothing.
+void EncodeSlices(const Picture& pic, const PngSlicePlan& plan, unsigned threads, std::vector<SliceOutput>& outs) {
+    std::atomic<uint32_t> next{0};
+    auto work = [&] {
+        SliceWorker worker(pic, plan);
+        try {
+            for (uint32_t s; (s = next.fetch_add(1)) < plan.slices;) worker.Encode(s, outs[s]);
+        } catch (const std::bad_alloc&) {  // a CRC list that cannot grow: the slice stays not ok
+        }
+    };
+    std::vector<std::thread> pool;
+    const unsigned helpers = std::min<unsigned>(threads, plan.slices) - 1;
+    for (unsigned i = 0; i < helpers; ++i) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::exception&) {  // no more threads: the ones there do the work
+            break;
+        }
+    }
+    work();
+    for (std::thread& t : pool) t.join();
+}
+
+std::atomic<unsigned> g_threads{0};
+
 }  // namespace
 
+PngSlicePlan PlanPngSlices(uint32_t width, uint32_t height, bool alpha, size_t sliceBytes) {
+    const size_t line = size_t(width) * (alpha ? 4 : 3) + 1;
+    const size_t rows = std::max<size_t>(1, sliceBytes / line);
+    PngSlicePlan plan;
+    plan.rowsPerSlice = uint32_t(std::min<size_t>(rows, height ? height : 1));
+    plan.slices = height ? (height - 1) / plan.rowsPerSlice + 1 : 0;
+    return plan;
+}
+
+void SetPngEncoderThreads(unsigned n) { g_threads = n; }
+unsigned GetPngEncoderThreads() { return g_threads; }
+
 bool EncodePng(const Picture& pic, CxMemFile& file, const char*& err) {
+    unsigned threads = g_threads;
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    return EncodePngSliced(pic, file, err, threads, kPngSliceBytes);
+}
+
+bool EncodePngSliced(const Picture& pic, CxMemFile& file, const char*& err, unsigned threads, size_t sliceBytes) {
     if (!pic.Valid()) {
         err = "no picture to encode";
         return false;
     }
     const uint32_t w = pic.width, h = pic.height;
-    const size_t bpp = pic.alpha ? 4 : 3;
-    const size_t rowBytes = size_t(w) * bpp;
-    // Two raw rows, each after 16 zero bytes (the pixels left of the first), and four filter rows.
-    const size_t slot = rowBytes + 32;
-    std::unique_ptr<uint8_t[]> work(new (std::nothrow) uint8_t[slot * 6]);
-    ByteSink z;
-    ZlibCompressor zlib;
-    if (!work || !zlib.Begin(z)) {
+    const PngSlicePlan plan = PlanPngSlices(w, h, pic.alpha, sliceBytes);
+    std::vector<SliceOutput> outs;
+    try {
+        outs = std::vector<SliceOutput>(plan.slices);
+    } catch (const std::bad_alloc&) {
         err = "out of memory";
         return false;
     }
-    std::memset(work.get(), 0, slot * 2);
-    uint8_t* rowA = work.get() + 16;
-    uint8_t* rowB = rowA + slot;  // the row above the first one: zeros
-    uint8_t* cand[5] = {nullptr, work.get() + 2 * slot, work.get() + 3 * slot, work.get() + 4 * slot, work.get() + 5 * slot};
-#if CXIMG_X86
-    const bool vector = HaveAvx2();
-#endif
-    uint8_t* cur = rowA;
-    uint8_t* prev = rowB;
-    for (uint32_t y = 0; y < h; ++y) {
-        int f;
-#if CXIMG_X86
-        if (vector) {
-            ToPngOrderAvx2(pic.Row(y), w, pic.alpha, cur);
-            cand[0] = cur;
-            f = FilterRowAvx2(cur, prev, rowBytes, bpp, cand);
-        } else
-#endif
-        {
-            ToPngOrder(pic.Row(y), w, pic.alpha, cur);
-            cand[0] = cur;
-            f = bpp == 4 ? FilterRow<4>(cur, prev, rowBytes, cand) : FilterRow<3>(cur, prev, rowBytes, cand);
-        }
-        const uint8_t filterType = uint8_t(f);
-        if (!zlib.Write(&filterType, 1) || !zlib.Write(cand[f], rowBytes)) {
+    EncodeSlices(pic, plan, std::max(1u, threads), outs);
+    // The stream's Adler-32 from the slices', in order; the total size of the chunks.
+    uint32_t adler = 1;
+    size_t total = 0, chunks = 0;
+    for (const SliceOutput& o : outs) {
+        if (!o.ok) {
             err = "out of memory";
             return false;
         }
-        std::swap(cur, prev);
-    }
-    if (!zlib.Finish()) {
-        err = "out of memory";
-        return false;
+        adler = Adler32Combine(adler, o.adler, o.inputBytes);
+        total += o.data.Size();
+        chunks += o.crcs.size();
     }
 
     static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     uint8_t ihdr[13] = {uint8_t(w >> 24), uint8_t(w >> 16), uint8_t(w >> 8), uint8_t(w),
                         uint8_t(h >> 24), uint8_t(h >> 16), uint8_t(h >> 8), uint8_t(h),
                         8, uint8_t(pic.alpha ? 6 : 2), 0, 0, 0};
-    bool ok = file.Reserve(z.Size() + z.Size() / (1 << 20) * 12 + 128) != nullptr && file.Write(signature, 8) &&
+    bool ok = file.Reserve(total + chunks * 12 + 128) != nullptr && file.Write(signature, 8) &&
               PutChunk(file, "IHDR", ihdr, 13);
-    constexpr size_t kChunk = size_t(1) << 20;
-    for (size_t p = 0; ok && p < z.Size(); p += kChunk)
-        ok = PutChunk(file, "IDAT", z.Data() + p, std::min(kChunk, z.Size() - p));
+    // Each slice's chunks as the slice's thread checked them; the Adler-32 ends the last chunk.
+    const uint8_t trailer[4] = {uint8_t(adler >> 24), uint8_t(adler >> 16), uint8_t(adler >> 8), uint8_t(adler)};
+    for (size_t s = 0; ok && s < outs.size(); ++s) {
+        const SliceOutput& o = outs[s];
+        for (size_t c = 0; ok && c < o.crcs.size(); ++c) {
+            const size_t p = c * kChunk, n = std::min(kChunk, o.data.Size() - p);
+            const bool end = s + 1 == outs.size() && c + 1 == o.crcs.size();
+            const size_t size = n + (end ? 4 : 0);
+            const uint8_t head[8] = {uint8_t(size >> 24), uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size), 'I', 'D', 'A', 'T'};
+            const uint32_t crc = end ? Crc32(o.crcs[c], trailer, 4) : o.crcs[c];
+            const uint8_t tail[4] = {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)};
+            ok = file.Write(head, 8) && file.Write(o.data.Data() + p, n) && (!end || file.Write(trailer, 4)) && file.Write(tail, 4);
+        }
+    }
     ok = ok && PutChunk(file, "IEND", nullptr, 0);
     if (!ok) err = "cannot write to the memory file";
     return ok;

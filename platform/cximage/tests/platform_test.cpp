@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/cximage/include/ximage.h"
+#include "platform/cximage/src/pngslices.h"
 
 #include <wincodec.h>
 
@@ -607,6 +608,32 @@ TEST(PngEncode, WicReadsBackEveryPixel) {
         ASSERT_TRUE(src.Encode(file, CXIMAGE_FORMAT_PNG));
         CxImage back;
         ASSERT_TRUE(back.Decode(file.GetBuffer(false), file.Size(), CXIMAGE_FORMAT_PNG)) << back.GetLastError();
+        EXPECT_TRUE(SamePixels(src, back)) << alpha;
+        EXPECT_EQ(back.AlphaIsValid(), alpha);
+    }
+}
+
+TEST(PngEncode, WicReadsBackASlicedNoisePictureWrittenOnSeveralThreads) {
+    // Noise makes every slice a mix of stored and coded blocks; the sizes give several slices.
+    std::mt19937 rng(99);
+    for (bool alpha : {false, true}) {
+        const uint32_t w = alpha ? 700 : 1100, h = alpha ? 400 : 500;
+        ASSERT_GT(cximg::PlanPngSlices(w, h, alpha, cximg::kPngSliceBytes).slices, 2u);
+        CxImage src;
+        ASSERT_TRUE(src.Create(w, h, alpha));
+        for (uint32_t y = 0; y < h; ++y)
+            for (uint32_t x = 0; x < w * 4; ++x) src.GetRow(y)[x] = alpha || x % 4 != 3 ? uint8_t(rng()) : 255;
+        const unsigned before = cximg::GetPngEncoderThreads();
+        std::vector<uint8_t> one, several;
+        cximg::SetPngEncoderThreads(1);
+        ASSERT_TRUE(src.Encode(one, CXIMAGE_FORMAT_PNG));
+        cximg::SetPngEncoderThreads(4);
+        const bool encoded = src.Encode(several, CXIMAGE_FORMAT_PNG);
+        cximg::SetPngEncoderThreads(before);
+        ASSERT_TRUE(encoded) << src.GetLastError();
+        EXPECT_EQ(several, one) << alpha;
+        CxImage back;
+        ASSERT_TRUE(back.Decode(several.data(), several.size(), CXIMAGE_FORMAT_PNG)) << back.GetLastError();
         EXPECT_TRUE(SamePixels(src, back)) << alpha;
         EXPECT_EQ(back.AlphaIsValid(), alpha);
     }
