@@ -23,11 +23,12 @@ SheetCorners DefaultSheetCorners(uint32_t width, uint32_t height);
 bool FindSheet(const CxImage& picture, SheetCorners& out, double& confidence);
 
 // The sheet's true width / height estimated from its corners and the perspective, taking the
-// picture's centre as the camera's principal point and solving for the unknown focal length; when
-// the quadrilateral leaves the focal length undetermined (opposite sides parallel, or no real
-// solution) the averaged opposite side lengths decide. Within 3 % of A4 (1 : sqrt 2) or Letter
-// (8.5 : 11), in either orientation, the ratio is snapped to the paper size. False when the corners
-// do not form a proper convex quadrilateral.
+// picture's centre as the camera's principal point and solving for the unknown focal length from
+// the two vanishing points. When a pair of sides is parallel in the picture, or the solution is not
+// a plausible camera's, a typical phone camera's focal length (0.85 times the picture's diagonal)
+// is used instead; when even that fails, the averaged opposite side lengths decide. Within 3 % of
+// A4 (1 : sqrt 2) or Letter (8.5 : 11), in either orientation, the ratio is snapped to the paper
+// size. False when the corners do not form a proper convex clockwise quadrilateral.
 bool SheetAspect(const SheetCorners& corners, uint32_t pictureW, uint32_t pictureH, double& aspect);
 
 // Warps the quadrilateral into an upright rectangle of the aspect SheetAspect gives, about as

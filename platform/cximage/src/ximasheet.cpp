@@ -99,13 +99,16 @@ bool PerspectiveAspect(const SheetCorners& c, uint32_t w, uint32_t h, double& as
         n2[i] = k2 * m2[i] - m1[i];
         n3[i] = k3 * m3[i] - m1[i];
     }
+    // The focal length from the two vanishing points; when a pair of sides is parallel in the
+    // picture (or the estimate is not a real camera's, between a wide angle and a long
+    // telephoto, so that the corners' noise decided it) a typical phone camera's is taken.
     const double zz = n2[2] * n3[2];
+    double f2 = 0.85 * 0.85;
     const double scale2 = (n2[0] * n2[0] + n2[1] * n2[1]) * (n3[0] * n3[0] + n3[1] * n3[1]);
-    if (std::fabs(zz) < 1e-6 * std::sqrt(scale2)) return false;  // both pairs (nearly) parallel
-    const double f2 = -(n2[0] * n3[0] + n2[1] * n3[1]) / zz;
-    // Focal lengths of real cameras lie between a wide angle and a long telephoto; outside that
-    // the corners' noise decided, not the perspective.
-    if (!(f2 > 0.3 * 0.3 && f2 < 5.0 * 5.0)) return false;
+    if (std::fabs(zz) > 1e-6 * std::sqrt(scale2)) {
+        const double est = -(n2[0] * n3[0] + n2[1] * n3[1]) / zz;
+        if (est > 0.3 * 0.3 && est < 5.0 * 5.0) f2 = est;
+    }
     const double num = (n2[0] * n2[0] + n2[1] * n2[1]) / f2 + n2[2] * n2[2];
     const double den = (n3[0] * n3[0] + n3[1] * n3[1]) / f2 + n3[2] * n3[2];
     if (!(num > 0 && den > 0)) return false;
@@ -199,13 +202,32 @@ void Gradients(Small& s) {
         }
 }
 
+// Whether the edge at reduced pixel (x, y), rising along (ux, uy), is the border of a surface (the
+// darker side stays dark for a few pixels) rather than one side of a thin dark line, such as a
+// printed rule, a line on a lined sheet or a seam between planks, whose far side is bright again.
+bool IsStep(const Small& s, int x, int y, float ux, float uy, float slope) {
+    auto q = [&](float d) {
+        const int xx = std::clamp(int(std::floor(x + 0.5f + d * ux)), 0, s.w - 1);
+        const int yy = std::clamp(int(std::floor(y + 0.5f + d * uy)), 0, s.h - 1);
+        return s.Q(xx, yy);
+    };
+    const float bright = q(2.5f), near = q(-1.5f), far = q(-4.0f);
+    // A border of contrast C blurred over two or three pixels has a slope near C / 2.5.
+    return bright - far > std::max(0.5f * (bright - near), slope);
+}
+
 // A line x cos(theta) + y sin(theta) = rho in reduced pixels, with prefix sums of its support
 // along t (the position along the line, point = rho * n + t * d, t from -tMax) for the two sides.
 struct Line {
     double nx, ny, rho;
     int votes;
     std::vector<int> support[2];  // [0]: brighter on the +n side, [1]: brighter on the -n side
+    std::vector<int> strong;      // a border at least twice as strong as needed, either way
     int tMax = 0;
+    int Count(const std::vector<int>& v, double t1, double t2) const {
+        int a = std::clamp(int(std::lround(t1)) + tMax, 0, 2 * tMax), b = std::clamp(int(std::lround(t2)) + tMax, 0, 2 * tMax);
+        return b > a ? v[size_t(b)] - v[size_t(a)] : 0;
+    }
     double Coverage(int side, double t1, double t2) const {
         if (t1 > t2) std::swap(t1, t2);
         int a = std::clamp(int(std::lround(t1)) + tMax, 0, 2 * tMax), b = std::clamp(int(std::lround(t2)) + tMax, 0, 2 * tMax);
@@ -214,7 +236,7 @@ struct Line {
     }
 };
 
-constexpr float kEdgeMin = 2.5f;  // levels per reduced pixel for an edge point
+constexpr float kEdgeMin = 1.5f;  // levels per reduced pixel for an edge point
 
 std::vector<Line> HoughLines(const Small& s, int maxLines) {
     const int w = s.w, h = s.h;
@@ -241,12 +263,14 @@ std::vector<Line> HoughLines(const Small& s, int maxLines) {
                 return s.gx[j] * s.gx[j] + s.gy[j] * s.gy[j];
             };
             if (m2 < mag2(x + dx, y + dy) || m2 <= mag2(x - dx, y - dy)) continue;
+            const float m = std::sqrt(m2);
+            if (!IsStep(s, x, y, gx / m, gy / m, m)) continue;
             double phi = std::atan2(gy, gx);
             if (phi < 0) phi += kPi;
             if (phi >= kPi) phi -= kPi;
             const int t0 = int(std::lround(phi / kPi * nTheta));
             const float px = x + 0.5f, py = y + 0.5f;
-            for (int k = -2; k <= 2; ++k) {
+            for (int k = -4; k <= 4; ++k) {
                 int ti = t0 + k;
                 float sign = 1.0f;
                 if (ti < 0) { ti += nTheta; sign = -1.0f; }
@@ -347,6 +371,7 @@ void LineSupport(const Small& s, Line& l) {
     const double dx = -l.ny, dy = l.nx;
     l.tMax = int(std::ceil(std::hypot(s.w, s.h)));
     for (int side = 0; side < 2; ++side) l.support[side].assign(size_t(2 * l.tMax + 1), 0);
+    l.strong.assign(size_t(2 * l.tMax + 1), 0);
     for (int t = -l.tMax; t < l.tMax; ++t) {
         double best[2] = {0, 0};
         for (double k : {-1.0, 0.0, 1.0}) {
@@ -356,11 +381,13 @@ void LineSupport(const Small& s, Line& l) {
             size_t i = size_t(y) * s.w + x;
             double gn = s.gx[i] * l.nx + s.gy[i] * l.ny, gd = s.gx[i] * dx + s.gy[i] * dy;
             if (std::fabs(gd) > std::fabs(gn)) continue;
+            if (std::fabs(gn) >= kEdgeMin && !IsStep(s, x, y, float(gn > 0 ? l.nx : -l.nx), float(gn > 0 ? l.ny : -l.ny), float(std::fabs(gn)))) continue;
             best[0] = std::max(best[0], gn);
             best[1] = std::max(best[1], -gn);
         }
         for (int side = 0; side < 2; ++side)
             l.support[side][size_t(t + l.tMax + 1)] = l.support[side][size_t(t + l.tMax)] + (best[side] >= kEdgeMin ? 1 : 0);
+        l.strong[size_t(t + l.tMax + 1)] = l.strong[size_t(t + l.tMax)] + (std::max(best[0], best[1]) >= 2 * kEdgeMin ? 1 : 0);
     }
 }
 
@@ -450,6 +477,38 @@ Candidate BestQuad(const Small& s, const std::vector<Line>& lines) {
         }
         if (minCov < 0.3) return;
         double score = covered - 0.5 * (perimeter - covered);
+        if (score <= best.score) return;
+        // A sheet has no long border running through it; a quadrilateral around two overlapping
+        // sheets has the upper sheet's edge inside. A line counts when it is a strong border over
+        // most of its chord through the candidate (rows of text are broken by word spaces); lines
+        // close to a side and parallel to it are that side found twice.
+        for (int j = 0; j < n && score > best.score; ++j) {
+            if (j == cyc[0] || j == cyc[1] || j == cyc[2] || j == cyc[3]) continue;
+            const Line& l = lines[j];
+            bool nearSide = false;
+            double lo = -1e30, hi = 1e30;
+            const double dx = -l.ny, dy = l.nx;
+            for (int k = 0; k < 4; ++k) {
+                const Line& sl = lines[cyc[k]];
+                const double cosA = l.nx * sl.nx + l.ny * sl.ny;
+                if (std::fabs(cosA) > std::cos(6.0 * kPi / 180) && std::fabs(l.rho - (cosA > 0 ? sl.rho : -sl.rho)) < 6.0) nearSide = true;
+                // The inside of the side from corner k to corner k+1, kept 3 pixels clear of it.
+                const Pt a = c[k], b = c[(k + 1) & 3];
+                const double len = Dist(a, b);
+                double inx = -(b.y - a.y) / len, iny = (b.x - a.x) / len;
+                if ((m.x - a.x) * inx + (m.y - a.y) * iny < 0) { inx = -inx; iny = -iny; }
+                const double c0 = (l.rho * l.nx - a.x) * inx + (l.rho * l.ny - a.y) * iny - 3.0, c1 = dx * inx + dy * iny;
+                if (std::fabs(c1) < 1e-12) {
+                    if (c0 < 0) { lo = 1; hi = 0; }
+                    continue;
+                }
+                const double t = -c0 / c1;
+                if (c1 > 0) lo = std::max(lo, t); else hi = std::min(hi, t);
+            }
+            if (nearSide || hi - lo < 10) continue;
+            const int strongLen = l.Count(l.strong, lo, hi);
+            if (strongLen > 0.85 * (hi - lo)) score -= 2.0 * strongLen;
+        }
         if (score > best.score) {
             best.score = score;
             best.minCov = minCov;
@@ -571,75 +630,146 @@ struct WarpSource {
     int w, h;
 };
 
-// Source positions of one output row in 1/256 pixel, clamped to the picture: row[] holds the
-// homography's numerators and denominator at the row's first pixel centre and their steps. The
-// division is done exactly every 8 pixels and interpolated linearly between: over 8 pixels the
-// perspective's curvature moves a position by far less than 1/256 pixel.
-inline void RowPositions(const double row[6], const WarpSource& s, int32_t* px, int32_t* py, uint32_t n) {
-    const double maxX = (s.w - 1) * 256.0, maxY = (s.h - 1) * 256.0;
-    constexpr uint32_t kSpan = 8;
-    double x0 = 0, y0 = 0;
+// Source positions of one output row: whole pixels and 1/1024 fractions, clamped to the picture.
+// row[] holds the homography's numerators and denominator at the row's first pixel centre and
+// their steps. The division is done exactly every 4 pixels and interpolated linearly between:
+// over so short a run the perspective's curvature moves a position by far less than 1/1024 pixel.
+struct RowPos {
+    std::vector<int32_t> x, y;
+    std::vector<uint16_t> fx, fy;
+    explicit RowPos(uint32_t n) : x(n), y(n), fx(n), fy(n) {}
+};
+
+// Fixed is the integer type that holds a position in 1/1024 pixel: 32 bits while the picture's
+// sides are below 2^21 pixels (the conversions then vectorise), 64 bits beyond.
+template <typename Fixed>
+void RowPositionsT(const double row[6], const WarpSource& s, RowPos& p, uint32_t n) {
+    const double maxX = (s.w - 1.0) * 1024.0, maxY = (s.h - 1.0) * 1024.0;
+    constexpr uint32_t kSpan = 4;
+    auto at = [&](uint32_t k, double& x, double& y) {
+        const double inv = 1024.0 / (row[2] + k * row[5]);
+        x = (row[0] + k * row[3]) * inv - 512.0;
+        y = (row[1] + k * row[4]) * inv - 512.0;
+    };
+    double x0, y0;
+    at(0, x0, y0);
     for (uint32_t i = 0; i < n; i += kSpan) {
-        const uint32_t end = std::min(n, i + kSpan);
-        auto at = [&](uint32_t k, double& x, double& y) {
-            const double inv = 256.0 / (row[2] + k * row[5]);
-            x = (row[0] + k * row[3]) * inv - 128.0;
-            y = (row[1] + k * row[4]) * inv - 128.0;
-        };
-        if (i == 0) at(0, x0, y0);
         double x1, y1;
         at(i + kSpan, x1, y1);
         const double dx = (x1 - x0) / kSpan, dy = (y1 - y0) / kSpan;
-        for (uint32_t k = i; k < end; ++k) {
-            const double sx = std::min(std::max(x0 + (k - i) * dx, 0.0), maxX);
-            const double sy = std::min(std::max(y0 + (k - i) * dy, 0.0), maxY);
-            px[k] = int32_t(sx + 0.5);
-            py[k] = int32_t(sy + 0.5);
+        Fixed X[kSpan], Y[kSpan];
+        for (uint32_t k = 0; k < kSpan; ++k) {
+            X[k] = Fixed(std::min(std::max(x0 + k * dx, 0.0), maxX) + 0.5);  // not negative: truncation rounds
+            Y[k] = Fixed(std::min(std::max(y0 + k * dy, 0.0), maxY) + 0.5);
+        }
+        const uint32_t m = std::min(kSpan, n - i);
+        for (uint32_t k = 0; k < m; ++k) {
+            p.x[i + k] = int32_t(X[k] >> 10);
+            p.y[i + k] = int32_t(Y[k] >> 10);
+            p.fx[i + k] = uint16_t(X[k] & 1023);
+            p.fy[i + k] = uint16_t(Y[k] & 1023);
         }
         x0 = x1;
         y0 = y1;
     }
 }
 
-// Bilinear samples at the n positions of a row. The vertical blend is exact in 16 bits (at
-// most 255 * 256); the horizontal one keeps 8 fraction bits through the high halves of 16-bit
-// products, and one rounding ends it.
-inline void SampleRow(const int32_t* px, const int32_t* py, uint32_t n, const WarpSource& s, uint8_t* dst) {
-    const size_t stride = size_t(s.w) * 4;
-    for (uint32_t i = 0; i < n; ++i) {
-        const int x0 = px[i] >> 8, y0 = py[i] >> 8;
-        const uint32_t fx = uint32_t(px[i] & 255), fy = uint32_t(py[i] & 255);
-        const uint8_t* top = s.base + size_t(y0) * stride + size_t(x0) * 4;
-        const uint8_t* bottom = y0 < s.h - 1 ? top + stride : top;
-        const size_t right = x0 < s.w - 1 ? 4 : 0;
-#if CXIMG_X86
-        __m128i t = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(Load32(top))), _mm_cvtsi32_si128(int(Load32(top + right))));
-        __m128i b = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(Load32(bottom))), _mm_cvtsi32_si128(int(Load32(bottom + right))));
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i v = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), _mm_set1_epi16(short(256 - fy))),
-                                        _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), _mm_set1_epi16(short(fy))));
-        const __m128i wx = _mm_unpacklo_epi64(_mm_set1_epi16(short(65535 - (fx << 8))), _mm_set1_epi16(short(fx << 8)));
-        const __m128i hsum = _mm_mulhi_epu16(v, wx);
-        __m128i sum = _mm_add_epi16(hsum, _mm_srli_si128(hsum, 8));
-        sum = _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8);
-        const uint32_t result = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(sum, zero)));
-#else
-        uint32_t t[2] = {Load32(top), Load32(top + right)}, b[2] = {Load32(bottom), Load32(bottom + right)};
-        uint32_t result = 0;
-        for (int c = 0; c < 32; c += 8) {
-            const uint32_t v0 = ((t[0] >> c) & 255) * (256 - fy) + ((b[0] >> c) & 255) * fy;
-            const uint32_t v1 = ((t[1] >> c) & 255) * (256 - fy) + ((b[1] >> c) & 255) * fy;
-            const uint32_t hsum = ((v0 * (65535 - (fx << 8))) >> 16) + ((v1 * (fx << 8)) >> 16);
-            result |= ((hsum + 128) >> 8) << c;
-        }
-#endif
-        Store32(dst + size_t(i) * 4, result);
-    }
+void RowPositions(const double row[6], const WarpSource& s, RowPos& p, uint32_t n) {
+    if (s.w < (1 << 21) && s.h < (1 << 21)) RowPositionsT<int32_t>(row, s, p, n);
+    else RowPositionsT<int64_t>(row, s, p, n);
 }
 
-void WarpRow(const double row[6], const WarpSource& s, int32_t* px, int32_t* py, uint32_t n, uint8_t* dst) {
-    RowPositions(row, s, px, py, n);
-    SampleRow(px, py, n, s, dst);
+CXIMG_ALWAYS_INLINE inline void SampleOne(const RowPos& p, uint32_t i, const WarpSource& s, uint8_t* dst) {
+    const size_t stride = size_t(s.w) * 4;
+    const int x0 = p.x[i], y0 = p.y[i];
+    const uint32_t fx = p.fx[i], fy = p.fy[i];
+    const uint8_t* top = s.base + size_t(y0) * stride + size_t(x0) * 4;
+    const uint8_t* bottom = y0 < s.h - 1 ? top + stride : top;
+    const size_t right = x0 < s.w - 1 ? 4 : 0;
+#if CXIMG_X86
+    const __m128i zero = _mm_setzero_si128();
+    auto pairs = [&](const uint8_t* q) {
+        // B, G, R, A of the left and the right pixel as (left, right) pairs of 16-bit lanes.
+        const __m128i v = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int(Load32(q))),
+                                                               _mm_cvtsi32_si128(int(Load32(q + right)))), zero);
+        return _mm_unpacklo_epi16(v, _mm_srli_si128(v, 8));
+    };
+    const __m128i wx = _mm_set1_epi32(int((fx << 16) | (1024 - fx)));
+    const __m128i ht = _mm_srai_epi32(_mm_madd_epi16(pairs(top), wx), 4);
+    const __m128i hb = _mm_srai_epi32(_mm_madd_epi16(pairs(bottom), wx), 4);
+    const __m128i hs = _mm_packs_epi32(ht, hb);
+    const __m128i vp = _mm_unpacklo_epi16(hs, _mm_srli_si128(hs, 8));
+    const __m128i wy = _mm_set1_epi32(int((fy << 16) | (1024 - fy)));
+    const __m128i r = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(vp, wy), _mm_set1_epi32(1 << 15)), 16);
+    const __m128i r16 = _mm_packs_epi32(r, r);
+    const uint32_t result = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(r16, r16)));
+#else
+    const uint32_t t[2] = {Load32(top), Load32(top + right)}, b[2] = {Load32(bottom), Load32(bottom + right)};
+    uint32_t result = 0;
+    for (int c = 0; c < 32; c += 8) {
+        const uint32_t ht = (((t[0] >> c) & 255) * (1024 - fx) + ((t[1] >> c) & 255) * fx) >> 4;
+        const uint32_t hb = (((b[0] >> c) & 255) * (1024 - fx) + ((b[1] >> c) & 255) * fx) >> 4;
+        result |= ((ht * (1024 - fy) + hb * fy + (1u << 15)) >> 16) << c;
+    }
+#endif
+    Store32(dst + size_t(i) * 4, result);
+}
+
+void SampleRow(const RowPos& p, uint32_t n, const WarpSource& s, uint8_t* dst) {
+    for (uint32_t i = 0; i < n; ++i) SampleOne(p, i, s, dst);
+}
+
+#if CXIMG_X86
+// The (left, right) pairs of two pixels' B, G, R, A, one pixel per 128-bit half.
+CXIMG_AVX2 inline __m256i PairsAvx2(const uint8_t* a, const uint8_t* b) {
+    const __m256i v = _mm256_unpacklo_epi8(
+        _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a))),
+                                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)), 1),
+        _mm256_setzero_si256());
+    return _mm256_unpacklo_epi16(v, _mm256_srli_si256(v, 8));
+}
+
+// SampleRow two pixels at a time, one in each 128-bit half, with the same arithmetic; pixels at the
+// right edge (no right neighbour to load) go through SampleOne.
+CXIMG_AVX2 void SampleRowAvx2(const RowPos& p, uint32_t n, const WarpSource& s, uint8_t* dst) {
+    const size_t stride = size_t(s.w) * 4;
+    const __m256i round = _mm256_set1_epi32(1 << 15);
+    uint32_t i = 0;
+    for (; i + 2 <= n; i += 2) {
+        const int xa = p.x[i], xb = p.x[i + 1], ya = p.y[i], yb = p.y[i + 1];
+        if (xa >= s.w - 1 || xb >= s.w - 1) {
+            SampleOne(p, i, s, dst);
+            SampleOne(p, i + 1, s, dst);
+            continue;
+        }
+        const uint8_t* ta = s.base + size_t(ya) * stride + size_t(xa) * 4;
+        const uint8_t* tb = s.base + size_t(yb) * stride + size_t(xb) * 4;
+        const uint8_t* ba = ya < s.h - 1 ? ta + stride : ta;
+        const uint8_t* bb = yb < s.h - 1 ? tb + stride : tb;
+        const int wxa = int((uint32_t(p.fx[i]) << 16) | (1024u - p.fx[i])), wxb = int((uint32_t(p.fx[i + 1]) << 16) | (1024u - p.fx[i + 1]));
+        const int wya = int((uint32_t(p.fy[i]) << 16) | (1024u - p.fy[i])), wyb = int((uint32_t(p.fy[i + 1]) << 16) | (1024u - p.fy[i + 1]));
+        const __m256i wx = _mm256_setr_epi32(wxa, wxa, wxa, wxa, wxb, wxb, wxb, wxb);
+        const __m256i wy = _mm256_setr_epi32(wya, wya, wya, wya, wyb, wyb, wyb, wyb);
+        const __m256i ht = _mm256_srai_epi32(_mm256_madd_epi16(PairsAvx2(ta, tb), wx), 4);
+        const __m256i hb = _mm256_srai_epi32(_mm256_madd_epi16(PairsAvx2(ba, bb), wx), 4);
+        const __m256i hs = _mm256_packs_epi32(ht, hb);
+        const __m256i vp = _mm256_unpacklo_epi16(hs, _mm256_srli_si256(hs, 8));
+        const __m256i r = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(vp, wy), round), 16);
+        const __m256i r16 = _mm256_packs_epi32(r, r);
+        const __m256i r8 = _mm256_packus_epi16(r16, r16);
+        Store32(dst + size_t(i) * 4, uint32_t(_mm256_cvtsi256_si32(r8)));
+        Store32(dst + size_t(i + 1) * 4, uint32_t(_mm256_extract_epi32(r8, 4)));
+    }
+    for (; i < n; ++i) SampleOne(p, i, s, dst);
+}
+#endif
+
+void WarpRow(const double row[6], const WarpSource& s, RowPos& p, uint32_t n, uint8_t* dst) {
+    RowPositions(row, s, p, n);
+#if CXIMG_X86
+    if (HaveAvx2()) return SampleRowAvx2(p, n, s, dst);
+#endif
+    SampleRow(p, n, s, dst);
 }
 
 }  // namespace
@@ -662,10 +792,20 @@ bool FindSheet(const CxImage& picture, SheetCorners& out, double& confidence) {
     Gradients(s);
     std::vector<Line> lines = HoughLines(s, 40);
     if (lines.size() < 4) return false;
+    // Refitting can bring two peaks onto the same line: keep the one with more votes.
+    std::vector<Line> distinct;
     for (Line& l : lines) {
         RefitLine(s, l);
+        bool dup = false;
+        for (const Line& o : distinct) {
+            const double c = l.nx * o.nx + l.ny * o.ny;
+            if (std::fabs(c) > std::cos(2.0 * kPi / 180) && std::fabs(l.rho - (c > 0 ? o.rho : -o.rho)) < 1.5) dup = true;
+        }
+        if (dup) continue;
         LineSupport(s, l);
+        distinct.push_back(std::move(l));
     }
+    lines.swap(distinct);
     Candidate best = BestQuad(s, lines);
     if (best.score <= 0) return false;
     Pt c[4];
@@ -747,8 +887,11 @@ bool RectifySheet(const CxImage& in, const SheetCorners& corners, CxImage& out, 
     const double h0 = std::max(Dist(Corner(corners, 0), Corner(corners, 3)), Dist(Corner(corners, 1), Corner(corners, 2)));
     double ow = w0, oh = h0;
     if (w0 / h0 > aspect) oh = w0 / aspect; else ow = h0 * aspect;
-    if (ow * oh > double(kMaxPixels)) {
-        double k = std::sqrt(double(kMaxPixels) / (ow * oh));
+    // No more pixels than four times the quadrilateral's extent (an aspect far from the corners'
+    // own shape would otherwise blow the picture up) and than the library allows.
+    const double limit = std::min(double(kMaxPixels), 4.0 * std::max(1.0, w0) * std::max(1.0, h0));
+    if (ow * oh > limit) {
+        double k = std::sqrt(limit / (ow * oh));
         ow *= k;
         oh *= k;
     }
@@ -774,13 +917,13 @@ bool RectifySheet(const CxImage& in, const SheetCorners& corners, CxImage& out, 
     const WarpSource src{in.GetRow(0), iw, ih};
     const double su = 1.0 / outW, sv = 1.0 / outH;
     const double* h = hm.h;
-    std::vector<int32_t> posX(outW), posY(outW);
+    RowPos pos(outW);
     for (uint32_t j = 0; j < outH; ++j) {
         const double v = (j + 0.5) * sv;
         const double row[6] = {h[0] * (0.5 * su) + h[1] * v + h[2], h[3] * (0.5 * su) + h[4] * v + h[5],
                                h[6] * (0.5 * su) + h[7] * v + h[8], h[0] * su, h[3] * su, h[6] * su};
         uint8_t* dst = dstBase + size_t(j) * outW * 4;
-        WarpRow(row, src, posX.data(), posY.data(), outW, dst);
+        WarpRow(row, src, pos, outW, dst);
     }
     if (reuse) out.SelectionDelete();
     else out.Adopt(std::move(pic), CXIMAGE_FORMAT_UNKNOWN);
