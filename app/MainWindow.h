@@ -151,9 +151,9 @@ private:
     // Clears the canvas, draws the reference picture and the guide lines, shows the canvas.
     void DrawRubberBand();
     // Colorize with the hue slider's position for hue and saturation; Light with the brightness and
-    // contrast sliders' positions.
-    void ApplyHueSlider(CxImage& picture);
-    void ApplyLightSliders(CxImage& picture);
+    // contrast sliders' positions. With `from`, the picture becomes a copy of it adjusted as a whole.
+    void ApplyHueSlider(CxImage& picture, const CxImage* from = nullptr);
+    void ApplyLightSliders(CxImage& picture, const CxImage* from = nullptr);
     // The hue pass on the working picture, then a reference when none is valid.
     void InitialHuePass();
     // Reads the file into `decoded`; on failure tells the user (one message at a time) and answers false.
@@ -201,6 +201,9 @@ private:
     CxImage viewFrame;          // the working picture's view, rebuilt for each frame
     CxImage referenceFrame;     // the reference picture's view, kept while a drag draws it again
     bool referenceFrameValid = false;
+    // The reference picture was built from the reference bitmap by TakeReference and neither changed
+    // since, so a copy of it is what rebuilding from the bitmap gives (a slider step then copies it).
+    bool referenceFromBitmap = false;
     bool viewModeChosen = false;
     bool startPlacementKnown = false;
     WINDOWPLACEMENT startPlacement{};

@@ -106,6 +106,20 @@ void rg_NeiCunHuaBan::ReleaseSurface() {
 }
 
 void rg_NeiCunHuaBan::AttachWindow(HWND targetWindow) {
+    // A surface of the size the new one would have is kept for it: a new picture-sized DIB section
+    // costs a first touch of every page (about 120 ms for 12 megapixels under Wine). Everything else
+    // (window DC, memory DC, GDI+ graphics) is made anew as before, and the kept pixels are zeroed,
+    // which is what a new DIB section holds.
+    HBITMAP kept = nullptr;
+    void* keptBits = nullptr;
+    RECT wanted = {0, 0, 0, 0};
+    if (surfaceBitmap && surfaceBits && targetWindow && IsWindow(targetWindow) && GetClientRect(targetWindow, &wanted) &&
+        wanted.right - wanted.left == clientRect.right - clientRect.left &&
+        wanted.bottom - wanted.top == clientRect.bottom - clientRect.top) {
+        kept = surfaceBitmap;
+        keptBits = surfaceBits;
+        surfaceBitmap = nullptr;  // not deleted by the release below
+    }
     ReleaseSurface();
     window = targetWindow;
     clientRect = RECT{0, 0, 0, 0};
@@ -117,16 +131,25 @@ void rg_NeiCunHuaBan::AttachWindow(HWND targetWindow) {
     windowDC = GetDC(targetWindow);
     memoryDC = CreateCompatibleDC(windowDC);
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = clientRect.right - clientRect.left;
-    info.bmiHeader.biHeight = clientRect.bottom - clientRect.top;  // positive: bottom-up rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    surfaceBitmap = CreateDIBSection(windowDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (surfaceBitmap) surfaceBits = bits;
+    const LONG width = clientRect.right - clientRect.left, height = clientRect.bottom - clientRect.top;
+    if (kept) {
+        GdiFlush();
+        std::fill(static_cast<uint32_t*>(keptBits), static_cast<uint32_t*>(keptBits) + size_t(width) * size_t(height),
+                  0u);
+        surfaceBitmap = kept;
+        surfaceBits = keptBits;
+    } else {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = height;  // positive: bottom-up rows
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        surfaceBitmap = CreateDIBSection(windowDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (surfaceBitmap) surfaceBits = bits;
+    }
     if (memoryDC && surfaceBitmap) previousBitmap = SelectObject(memoryDC, surfaceBitmap);
 
     void* block = GdipAlloc(sizeof(CQelGdiplusGraphics));

@@ -81,6 +81,11 @@ void AppHost::DropFile(const std::wstring& path) {
     Pump();
 }
 
+void AppHost::ClickButton(HWND button) {
+    SendMessageW(button, BM_CLICK, 0, 0);
+    Pump();
+}
+
 COLORREF ScreenPixel(int x, int y) {
     HDC screen = GetDC(nullptr);
     if (!screen) return CLR_INVALID;

@@ -49,6 +49,10 @@ public:
     // Drops one file on the main window and pumps until the reload has run.
     void DropFile(const std::wstring& path);
 
+    // A click on a button of the main window (BM_CLICK: the button's own press and release, then its
+    // notification to the form); returns once the form's handler has run.
+    void ClickButton(HWND button);
+
 private:
     void PostMouse(UINT message, WPARAM keys, int x, int y);
     qeltest::ProgramHost host_;

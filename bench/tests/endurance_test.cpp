@@ -128,7 +128,8 @@ TEST(Counters, SeeOneMoreObjectOfEachKind) {
 }
 
 TEST_F(HostedProgram, StepFromTheReferenceBitmapGivesWhatAFreshBitmapOfTheReferenceGives) {
-    // An opaque photograph (BMP) and one with translucent pixels (PNG with alpha).
+    // An opaque photograph (BMP), one with translucent pixels (PNG with alpha) and a translucent one
+    // of the photograph's size, so that the memory and bitmaps kept from the opaque picture serve it.
     CxImage opaque;
     ASSERT_TRUE(DrawWorksheetPhoto(opaque, 320, 240, 3));
     const std::wstring opaquePath = folder_ + L"\\opaque.bmp";
@@ -144,10 +145,20 @@ TEST_F(HostedProgram, StepFromTheReferenceBitmapGivesWhatAFreshBitmapOfTheRefere
     ASSERT_TRUE(translucent.Encode(png, CXIMAGE_FORMAT_PNG));
     const std::wstring translucentPath = folder_ + L"\\translucent.png";
     ASSERT_TRUE(WriteBytes(Utf8(translucentPath), png));
+    CxImage sameSize;
+    ASSERT_TRUE(sameSize.Create(320, 240, true));
+    for (uint32_t y = 0; y < 240; ++y)
+        for (uint32_t x = 0; x < 320; ++x) {
+            uint8_t* p = sameSize.GetRow(y) + x * 4;
+            p[0] = uint8_t(x * 3), p[1] = uint8_t(y), p[2] = uint8_t(x ^ y), p[3] = uint8_t(y < 120 ? 90 + x % 100 : 255);
+        }
+    ASSERT_TRUE(sameSize.Encode(png, CXIMAGE_FORMAT_PNG));
+    const std::wstring sameSizePath = folder_ + L"\\translucent_320x240.png";
+    ASSERT_TRUE(WriteBytes(Utf8(sameSizePath), png));
 
     AppHost& host = Host();
     auto& w = host.Window();
-    for (const std::wstring& path : {opaquePath, translucentPath}) {
+    for (const std::wstring& path : {opaquePath, translucentPath, opaquePath, sameSizePath}) {
         SCOPED_TRACE(Utf8(path));
         host.DropFile(path);
         ASSERT_TRUE(w.workingPicture.GetImage()->IsValid());

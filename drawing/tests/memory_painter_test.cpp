@@ -111,6 +111,51 @@ TEST(MemoryPainter, AttachBuildsABottomUpThirtyTwoBitSurfaceOfTheClientSize) {
     EXPECT_EQ(painter.GetGraphicsStatus(), 0);
 }
 
+// Every pixel of the painter's surface (32-bit values, in storage order).
+std::vector<uint32_t> SurfacePixels(const rg_NeiCunHuaBan& painter) {
+    DIBSECTION section = {};
+    if (GetObjectW(painter.GetSurfaceBitmap(), sizeof(section), &section) != static_cast<int>(sizeof(section))) return {};
+    GdiFlush();
+    const uint32_t* bits = static_cast<const uint32_t*>(section.dsBm.bmBits);
+    return std::vector<uint32_t>(bits, bits + static_cast<size_t>(section.dsBm.bmWidth) * section.dsBm.bmHeight);
+}
+
+TEST(MemoryPainter, ReattachingGivesASurfaceAsNewAsAFreshOne) {
+    TestWindow window(123, 71);
+    CQelGdiplusPen pen(0xFF0088FF, 2.0f);
+    rg_NeiCunHuaBan painter;
+    painter.AttachWindow(window.hwnd());
+    const std::vector<uint32_t> fresh = SurfacePixels(painter);
+    ASSERT_EQ(fresh.size(), 123u * 71u);
+    // Drawn on, then attached again at the same size: the same pixels as the new surface had (the
+    // surface's memory is kept for it), the same size and kind, usable as before.
+    painter.Clear(0xFF336699);
+    painter.DrawLine(pen, 0, 0, 100, 60);
+    const HBITMAP first = painter.GetSurfaceBitmap();
+    painter.AttachWindow(window.hwnd());
+    EXPECT_EQ(painter.GetSurfaceBitmap(), first);
+    EXPECT_EQ(SurfacePixels(painter), fresh);
+    EXPECT_EQ(GetCurrentObject(painter.GetMemoryDC(), OBJ_BITMAP), painter.GetSurfaceBitmap());
+    EXPECT_TRUE(painter.HasGraphics());
+    EXPECT_EQ(painter.GetGraphicsStatus(), 0);
+    painter.Clear(0xFFFFFFFF);
+    EXPECT_EQ(GetPixel(painter.GetMemoryDC(), 10, 10) & 0xFFFFFF, kWhite);
+    // A smaller and then a larger window: each time a surface of the new size, as new, with nothing
+    // of the earlier drawing in it.
+    for (const SIZE size : {SIZE{60, 40}, SIZE{200, 90}}) {
+        painter.Clear(0xFF336699);
+        window.ResizeClient(size.cx, size.cy);
+        painter.AttachWindow(window.hwnd());
+        DIBSECTION section = {};
+        ASSERT_EQ(GetObjectW(painter.GetSurfaceBitmap(), sizeof(section), &section), static_cast<int>(sizeof(section)));
+        EXPECT_EQ(section.dsBm.bmWidth, size.cx);
+        EXPECT_EQ(section.dsBm.bmHeight, size.cy);
+        rg_NeiCunHuaBan other;
+        other.AttachWindow(window.hwnd());
+        EXPECT_EQ(SurfacePixels(painter), SurfacePixels(other));
+    }
+}
+
 // The frame the application draws: white, the picture through the image object at the origin, guide
 // lines with the blue pen, then one block transfer.
 TEST(MemoryPainter, FrameOfWhitePictureAndBlueLinesReachesTheWindowPixelForPixel) {

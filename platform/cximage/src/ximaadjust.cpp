@@ -38,6 +38,27 @@ void ForSelected(Picture& pic, const uint8_t* mask, const CxRect& box, FullSpan 
     }
 }
 
+// ForSelected, or with a source picture of the same size and no selection: the pixels copied from
+// there and adjusted a cache-sized piece at a time (every adjustment works pixel by pixel, so the
+// pieces give what a whole copy adjusted afterwards gives, in one pass over the memory).
+template <class FullSpan, class Partial>
+void Adjust(Picture& pic, const uint8_t* mask, const CxRect& box, const Picture* from, FullSpan fullSpan,
+            Partial partial) {
+    if (!from) {
+        ForSelected(pic, mask, box, fullSpan, partial);
+        return;
+    }
+    constexpr size_t kPiece = 16384;  // pixels: 64 KB
+    const size_t n = size_t(pic.width) * pic.height;
+    uint8_t* d = pic.px.get();
+    const uint8_t* s = from->px.get();
+    for (size_t i = 0; i < n; i += kPiece) {
+        const size_t m = std::min(kPiece, n - i);
+        std::memcpy(d + i * 4, s + i * 4, m * 4);
+        fullSpan(d + i * 4, m);
+    }
+}
+
 inline uint8_t Mix(uint8_t adjusted, uint8_t original, uint32_t level) {
     return uint8_t((adjusted * level + original * (255 - level) + 127) / 255);
 }
@@ -251,7 +272,19 @@ CXIMG_AVX2 void GraySpanAvx2(uint8_t* p, size_t n) {
 
 }  // namespace
 
-bool CxImage::Light(long brightness, long contrast) {
+bool CxImage::Light(long brightness, long contrast) { return LightPixels(brightness, contrast, nullptr); }
+
+bool CxImage::Light(long brightness, long contrast, const CxImage& from) {
+    if (&from == this) {
+        SelectionDelete();
+        m_lastError.clear();
+        return Light(brightness, contrast);
+    }
+    if (!ShapeLike(from)) return false;
+    return LightPixels(brightness, contrast, from.m_pic.get());
+}
+
+bool CxImage::LightPixels(long brightness, long contrast, const Picture* from) {
     if (!IsValid()) return false;
     brightness = std::clamp(brightness, -255L, 255L);
     contrast = std::clamp(contrast, -255L, 255L);
@@ -263,7 +296,7 @@ bool CxImage::Light(long brightness, long contrast) {
     };
 #if CXIMG_X86
     if (cximg::HaveVbmi()) {
-        ForSelected(*m_pic, m_selection.get(), m_selBox, [&](uint8_t* p, size_t n) { LightSpanVbmi(p, n, lut); }, partial);
+        Adjust(*m_pic, m_selection.get(), m_selBox, from, [&](uint8_t* p, size_t n) { LightSpanVbmi(p, n, lut); }, partial);
         return true;
     }
     if (cximg::HaveAvx2()) {
@@ -278,20 +311,32 @@ bool CxImage::Light(long brightness, long contrast) {
             same = probe[i * 4] == lut[i] && probe[i * 4 + 1] == lut[i] && probe[i * 4 + 2] == lut[i] && probe[i * 4 + 3] == i;
         if (same) {
             auto vec = [&](uint8_t* p, size_t n) { LightSpanAvx2(p, n, c, offset); };
-            ForSelected(*m_pic, m_selection.get(), m_selBox, vec, [&](uint8_t* p, uint32_t level) {
+            Adjust(*m_pic, m_selection.get(), m_selBox, from, vec, [&](uint8_t* p, uint32_t level) {
                 for (int k = 0; k < 3; ++k) p[k] = Mix(lut[p[k]], p[k], level);
             });
             return true;
         }
     }
 #endif
-    ForSelected(*m_pic, m_selection.get(), m_selBox, full, [&](uint8_t* p, uint32_t level) {
+    Adjust(*m_pic, m_selection.get(), m_selBox, from, full, [&](uint8_t* p, uint32_t level) {
         for (int k = 0; k < 3; ++k) p[k] = Mix(lut[p[k]], p[k], level);
     });
     return true;
 }
 
-bool CxImage::Colorize(uint8_t hue, uint8_t sat, float blend) {
+bool CxImage::Colorize(uint8_t hue, uint8_t sat, float blend) { return ColorizePixels(hue, sat, blend, nullptr); }
+
+bool CxImage::Colorize(uint8_t hue, uint8_t sat, float blend, const CxImage& from) {
+    if (&from == this) {
+        SelectionDelete();
+        m_lastError.clear();
+        return Colorize(hue, sat, blend);
+    }
+    if (!ShapeLike(from)) return false;
+    return ColorizePixels(hue, sat, blend, from.m_pic.get());
+}
+
+bool CxImage::ColorizePixels(uint8_t hue, uint8_t sat, float blend, const Picture* from) {
     if (!IsValid()) return false;
     uint32_t table[256];
     BuildColorizeTable(hue, sat, table);
@@ -303,7 +348,7 @@ bool CxImage::Colorize(uint8_t hue, uint8_t sat, float blend) {
 #endif
             ColorizeSpanScalar(p, n, table);
         };
-        ForSelected(*m_pic, m_selection.get(), m_selBox, full, [&](uint8_t* p, uint32_t level) {
+        Adjust(*m_pic, m_selection.get(), m_selBox, from, full, [&](uint8_t* p, uint32_t level) {
             uint32_t c = table[Lightness(p)];
             p[0] = Mix(uint8_t(c), p[0], level);
             p[1] = Mix(uint8_t(c >> 8), p[1], level);
@@ -311,7 +356,10 @@ bool CxImage::Colorize(uint8_t hue, uint8_t sat, float blend) {
         });
         return true;
     }
-    if (blend <= 0.0f) return true;
+    if (blend <= 0.0f) {
+        if (from) std::memcpy(m_pic->px.get(), from->px.get(), from->Bytes());
+        return true;
+    }
     // Partial strength: mix the new colour into the original in the proportion blend.
     uint32_t w = uint32_t(std::lround(blend * 256.0f));
     auto mixPixel = [&](uint8_t* p, uint32_t level) {
@@ -322,7 +370,7 @@ bool CxImage::Colorize(uint8_t hue, uint8_t sat, float blend) {
             p[k] = level == 255 ? mixed : Mix(mixed, p[k], level);
         }
     };
-    ForSelected(*m_pic, m_selection.get(), m_selBox,
+    Adjust(*m_pic, m_selection.get(), m_selBox, from,
                 [&](uint8_t* p, size_t n) { for (size_t i = 0; i < n; ++i) mixPixel(p + i * 4, 255); }, mixPixel);
     return true;
 }

@@ -1,4 +1,5 @@
 // The picture class: storage, loading with format dispatch and content detection, encoding.
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,11 +28,100 @@ bool Fail(const char*& err, const char* reason, Picture& discard) {
     return false;
 }
 
+namespace {
+
+// Blocks below this size are freed at once: their first touch costs little.
+constexpr size_t kKeepFrom = size_t(4) << 20;
+constexpr size_t kKeepAtMost = 2;
+
+struct KeptBlocks {
+    std::atomic_flag busy = ATOMIC_FLAG_INIT;
+    uint8_t* block[kKeepAtMost] = {};
+    size_t bytes[kKeepAtMost] = {};
+    size_t count = 0;  // block[0] is the oldest
+
+    void Lock() {
+        while (busy.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    void Unlock() { busy.clear(std::memory_order_release); }
+};
+
+KeptBlocks& Kept() {
+    static KeptBlocks kept;
+    return kept;
+}
+
+}  // namespace
+
+void PixelRelease::operator()(uint8_t* released) const {
+    if (!released) return;
+    if (bytes < kKeepFrom) {
+        delete[] released;
+        return;
+    }
+    KeptBlocks& kept = Kept();
+    uint8_t* dropped = nullptr;
+    kept.Lock();
+    if (kept.count == kKeepAtMost) {
+        dropped = kept.block[0];
+        for (size_t i = 1; i < kKeepAtMost; ++i) {
+            kept.block[i - 1] = kept.block[i];
+            kept.bytes[i - 1] = kept.bytes[i];
+        }
+        --kept.count;
+    }
+    kept.block[kept.count] = released;
+    kept.bytes[kept.count] = bytes;
+    ++kept.count;
+    kept.Unlock();
+    delete[] dropped;
+}
+
+PixelBlock NewPixelBlock(size_t bytes) {
+    if (bytes >= kKeepFrom) {
+        KeptBlocks& kept = Kept();
+        kept.Lock();
+        for (size_t i = kept.count; i-- > 0;) {
+            if (kept.bytes[i] != bytes) continue;
+            uint8_t* reused = kept.block[i];
+            for (size_t k = i + 1; k < kept.count; ++k) {
+                kept.block[k - 1] = kept.block[k];
+                kept.bytes[k - 1] = kept.bytes[k];
+            }
+            --kept.count;
+            kept.Unlock();
+            return PixelBlock(reused, PixelRelease{bytes});
+        }
+        kept.Unlock();
+    }
+    return PixelBlock(new (std::nothrow) uint8_t[bytes], PixelRelease{bytes});
+}
+
+size_t KeptPixelBlocks() {
+    KeptBlocks& kept = Kept();
+    kept.Lock();
+    const size_t count = kept.count;
+    kept.Unlock();
+    return count;
+}
+
+void ReleaseKeptPixelBlocks() {
+    KeptBlocks& kept = Kept();
+    uint8_t* blocks[kKeepAtMost] = {};
+    kept.Lock();
+    const size_t count = kept.count;
+    for (size_t i = 0; i < count; ++i) blocks[i] = kept.block[i];
+    kept.count = 0;
+    kept.Unlock();
+    for (size_t i = 0; i < count; ++i) delete[] blocks[i];
+}
+
 bool Picture::Allocate(uint32_t w, uint32_t h, const char*& err) {
     px.reset();
     width = height = 0;
     if (!CheckPictureSize(w, h, err)) return false;
-    px.reset(new (std::nothrow) uint8_t[size_t(w) * h * 4]);
+    px = NewPixelBlock(size_t(w) * h * 4);
     if (!px) return Fail(err, "out of memory");
     width = w;
     height = h;
@@ -62,8 +152,65 @@ bool CxMemFile::Open() {
     return true;
 }
 
+namespace {
+
+// The storage of the last large memory file that closed, kept for the next one: encoding a
+// photograph writes megabytes, and new memory of that size costs a first touch of every page
+// (tens of milliseconds under Wine) on each save.
+struct SpareFileBuffer {
+    std::atomic_flag busy = ATOMIC_FLAG_INIT;
+    uint8_t* block = nullptr;
+    size_t capacity = 0;
+    void Lock() {
+        while (busy.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    void Unlock() { busy.clear(std::memory_order_release); }
+};
+
+SpareFileBuffer& Spare() {
+    static SpareFileBuffer spare;
+    return spare;
+}
+
+constexpr size_t kSpareFrom = size_t(4) << 20;
+
+// Keeps a closing file's storage when it is large and larger than the one kept; frees the other.
+void OfferSpare(uint8_t* block, size_t capacity) {
+    if (!block) return;
+    if (capacity < kSpareFrom) {
+        std::free(block);
+        return;
+    }
+    SpareFileBuffer& spare = Spare();
+    spare.Lock();
+    if (spare.capacity < capacity) {
+        std::swap(spare.block, block);
+        std::swap(spare.capacity, capacity);
+    }
+    spare.Unlock();
+    std::free(block);
+}
+
+// The kept storage when it holds at least `needed` bytes and more than `current`; null otherwise.
+uint8_t* TakeSpare(size_t needed, size_t current, size_t& capacity) {
+    SpareFileBuffer& spare = Spare();
+    spare.Lock();
+    uint8_t* block = nullptr;
+    if (spare.block && spare.capacity >= needed && spare.capacity > current) {
+        block = spare.block;
+        capacity = spare.capacity;
+        spare.block = nullptr;
+        spare.capacity = 0;
+    }
+    spare.Unlock();
+    return block;
+}
+
+}  // namespace
+
 bool CxMemFile::Close() {
-    if (m_owned) std::free(m_data);
+    if (m_owned) OfferSpare(m_data, m_capacity);
     m_data = nullptr;
     m_size = m_capacity = 0;
     m_owned = true;
@@ -82,6 +229,14 @@ void CxMemFile::FreeBuffer(uint8_t* buffer) { std::free(buffer); }
 bool CxMemFile::Grow(size_t needed) {
     if (needed <= m_capacity) return true;
     if (!m_owned) return false;  // a caller's fixed buffer does not grow
+    size_t spareCapacity = 0;
+    if (uint8_t* spare = TakeSpare(needed, m_capacity, spareCapacity)) {
+        if (m_size) std::memcpy(spare, m_data, m_size);
+        std::free(m_data);
+        m_data = spare;
+        m_capacity = spareCapacity;
+        return true;
+    }
     size_t cap = m_capacity ? m_capacity : 4096;
     while (cap < needed) {
         if (cap > (SIZE_MAX >> 1)) return false;
@@ -165,6 +320,41 @@ void CxImage::Transfer(CxImage& from) {
     from.Destroy();
     from.m_type = CXIMAGE_FORMAT_UNKNOWN;
     from.m_lastError.clear();
+}
+
+bool CxImage::ShapeLike(const CxImage& source) {
+    if (!source.IsValid()) {
+        Destroy();
+        m_type = source.m_type;
+        m_lastError.clear();
+        return false;
+    }
+    const Picture& from = *source.m_pic;
+    if (!IsValid() || m_pic->width != from.width || m_pic->height != from.height) {
+        Destroy();
+        const char* err = nullptr;
+        if (!m_pic->Allocate(from.width, from.height, err)) {
+            m_lastError = err;
+            return false;
+        }
+    }
+    m_selection.reset();
+    m_selBox = CxRect{0, 0, -1, -1};
+    m_pic->alpha = from.alpha;
+    m_type = source.m_type;
+    m_lastError.clear();
+    return true;
+}
+
+bool CxImage::RestoreFrom(const CxImage& source) {
+    if (&source == this) {
+        SelectionDelete();
+        m_lastError.clear();
+        return IsValid();
+    }
+    if (!ShapeLike(source)) return false;
+    std::memcpy(m_pic->px.get(), source.m_pic->px.get(), m_pic->Bytes());
+    return true;
 }
 
 void CxImage::Destroy() {

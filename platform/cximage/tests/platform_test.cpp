@@ -15,6 +15,8 @@
 #include "platform/cximage/include/ximage.h"
 #include "platform/cximage/src/pngslices.h"
 
+#include <wincodec.h>
+
 namespace {
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
@@ -331,6 +333,175 @@ TEST(Bitmap, NoBitmapLeavesAnEmptyPicture) {
     EXPECT_FALSE(img.CreateFromHBITMAP(nullptr));
     EXPECT_FALSE(img.IsValid());
     EXPECT_EQ(img.MakeBitmap(), nullptr);  // nothing to make a bitmap of
+}
+
+// A 32-bit DIB section with rows stored from the top or from the bottom, its pixels as given (rows
+// from the top, four bytes each).
+HBITMAP Dib32(LONG w, LONG h, bool fromTop, const std::vector<uint32_t>& topDown) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = fromTop ? -h : h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bmp) return nullptr;
+    uint32_t* p = static_cast<uint32_t*>(bits);
+    for (LONG y = 0; y < h; ++y)
+        std::memcpy(p + size_t(fromTop ? y : h - 1 - y) * w, topDown.data() + size_t(y) * w, size_t(w) * 4);
+    GdiFlush();
+    return bmp;
+}
+
+// The bitmap's pixels as GetDIBits gives them: 32-bit rows from the top.
+std::vector<uint32_t> ReadBack(HBITMAP bmp, LONG w, LONG h) {
+    std::vector<uint32_t> out(size_t(w) * h);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetDIBits(screen, bmp, 0, UINT(h), out.data(), &bi, DIB_RGB_COLORS), int(h));
+    ReleaseDC(nullptr, screen);
+    return out;
+}
+
+TEST(Bitmap, DibSectionsOfEitherRowOrderReadAsGetDIBitsReadsThem) {
+    // Random pixels with random, all-zero and all-opaque fourth bytes; a width that is no multiple
+    // of four; pictures whose rows mirror each other at the top and bottom for a while (a white
+    // margin) and all the way (where both orders give the same picture).
+    std::mt19937 random(17);
+    const LONG w = 37, h = 23;
+    for (int fourth = 0; fourth < 3; ++fourth)
+        for (LONG mirrored : {LONG(0), LONG(5), LONG(h / 2 + 1)})
+            for (bool fromTop : {true, false}) {
+                SCOPED_TRACE(::testing::Message() << "fourth " << fourth << " mirrored rows " << mirrored << " from top " << fromTop);
+                std::vector<uint32_t> px(size_t(w) * h);
+                for (uint32_t& v : px) {
+                    v = random() & 0xFFFFFF;
+                    if (fourth == 0) v |= (random() & 0xFF) << 24;
+                    if (fourth == 2) v |= 0xFF000000u;
+                }
+                for (LONG y = 0; y < std::min<LONG>(mirrored, h / 2 + 1); ++y)
+                    std::memcpy(&px[size_t(h - 1 - y) * w], &px[size_t(y) * w], size_t(w) * 4);
+                HBITMAP bmp = Dib32(w, h, fromTop, px);
+                ASSERT_NE(bmp, nullptr);
+                std::vector<uint32_t> expected = ReadBack(bmp, w, h);
+                bool anyFourth = false, allOpaque = true;
+                for (uint32_t v : expected) {
+                    anyFourth = anyFourth || (v >> 24) != 0;
+                    allOpaque = allOpaque && (v >> 24) == 255;
+                }
+                if (!anyFourth)
+                    for (uint32_t& v : expected) v |= 0xFF000000u;
+                CxImage img;
+                ASSERT_TRUE(img.CreateFromHBITMAP(bmp));
+                ASSERT_EQ(img.GetWidth(), uint32_t(w));
+                ASSERT_EQ(img.GetHeight(), uint32_t(h));
+                EXPECT_EQ(std::memcmp(img.GetRow(0), expected.data(), expected.size() * 4), 0);
+                EXPECT_EQ(img.AlphaIsValid(), anyFourth && !allOpaque);
+                DeleteObject(bmp);
+            }
+}
+
+TEST(Bitmap, CopyToBitmapRefillsABitmapOfItsKindAndSize) {
+    CxImage first = Pattern(61, 35, false), second = Pattern(61, 35, true);
+    second.Light(40, 10);
+    HBITMAP bmp = first.MakeBitmap(nullptr, false);
+    ASSERT_NE(bmp, nullptr);
+    // Into MakeBitmap's own kind: what a new MakeBitmap of the second picture would hold.
+    ASSERT_TRUE(second.CopyToBitmap(bmp));
+    HBITMAP fresh = second.MakeBitmap(nullptr, false);
+    EXPECT_EQ(ReadBack(bmp, 61, 35), ReadBack(fresh, 61, 35));
+    DeleteObject(fresh);
+    // Also into a 32-bit DIB section with rows from the bottom.
+    std::vector<uint32_t> zero(size_t(61) * 35, 0);
+    HBITMAP bottomUp = Dib32(61, 35, false, zero);
+    ASSERT_TRUE(first.CopyToBitmap(bottomUp));
+    CxImage back;
+    ASSERT_TRUE(back.CreateFromHBITMAP(bottomUp));
+    EXPECT_TRUE(SamePixels(first, back));
+    DeleteObject(bottomUp);
+    // Another size, another kind, no bitmap, no picture: refused, the bitmap as it was.
+    const std::vector<uint32_t> before = ReadBack(bmp, 61, 35);
+    EXPECT_FALSE(Pattern(60, 35, false).CopyToBitmap(bmp));
+    EXPECT_FALSE(Pattern(61, 36, false).CopyToBitmap(bmp));
+    EXPECT_FALSE(CxImage().CopyToBitmap(bmp));
+    EXPECT_FALSE(first.CopyToBitmap(nullptr));
+    EXPECT_EQ(ReadBack(bmp, 61, 35), before);
+    HDC screen = GetDC(nullptr);
+    HBITMAP ddb = CreateCompatibleBitmap(screen, 61, 35);
+    ReleaseDC(nullptr, screen);
+    EXPECT_FALSE(first.CopyToBitmap(ddb));
+    DeleteObject(ddb);
+    DeleteObject(bmp);
+}
+
+// The platform decoder's picture against WIC's own 32-bit BGRA converter on the same bytes.
+std::vector<uint8_t> ThroughWicConverter(const std::vector<uint8_t>& file, UINT& w, UINT& h) {
+    std::vector<uint8_t> out;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IWICImagingFactory* factory = nullptr;
+    IWICStream* stream = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                   reinterpret_cast<void**>(&factory))) &&
+        SUCCEEDED(factory->CreateStream(&stream)) &&
+        SUCCEEDED(stream->InitializeFromMemory(const_cast<BYTE*>(file.data()), DWORD(file.size()))) &&
+        SUCCEEDED(factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(frame->GetSize(&w, &h)) &&
+        SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+        SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                        WICBitmapPaletteTypeCustom))) {
+        out.resize(size_t(w) * h * 4);
+        if (FAILED(converter->CopyPixels(nullptr, w * 4, UINT(out.size()), out.data()))) out.clear();
+    }
+    if (converter) converter->Release();
+    if (frame) frame->Release();
+    if (decoder) decoder->Release();
+    if (stream) stream->Release();
+    if (factory) factory->Release();
+    CoUninitialize();
+    return out;
+}
+
+TEST(PlatformCodec24, BgrFramesGiveWhatWicsConverterGives) {
+    // A 24-bit BMP of random pixels, taller than one band of rows and of an odd width, and the
+    // 24-bit pictures of the test files (JPEG, BMP, PNG, TIFF).
+    std::mt19937 random(3);
+    const uint32_t w = 101, h = 77, stride = (w * 3 + 3) & ~3u;
+    std::vector<uint8_t> bmp(54 + size_t(stride) * h, 0);
+    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&bmp[at], &v, 4); };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, uint32_t(bmp.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, w);
+    put32(22, h);
+    bmp[26] = 1;
+    bmp[28] = 24;
+    for (size_t i = 54; i < bmp.size(); ++i) bmp[i] = uint8_t(random());
+    std::vector<std::vector<uint8_t>> files = {bmp};
+    for (const char* name : {"photo.jpg", "photo_wide.jpg", "bmp24.bmp", "png_rgb.png", "tiff_lzw.tif"})
+        files.push_back(ReadAll(std::string("testdata/") + name));
+    for (const std::vector<uint8_t>& file : files) {
+        ASSERT_FALSE(file.empty());
+        UINT ew = 0, eh = 0;
+        const std::vector<uint8_t> expected = ThroughWicConverter(file, ew, eh);
+        ASSERT_FALSE(expected.empty());
+        CxImage img;
+        ASSERT_TRUE(img.Decode(file.data(), file.size())) << img.GetLastError();
+        ASSERT_EQ(img.GetWidth(), ew);
+        ASSERT_EQ(img.GetHeight(), eh);
+        EXPECT_EQ(std::memcmp(img.GetRow(0), expected.data(), expected.size()), 0);
+        EXPECT_FALSE(img.AlphaIsValid());
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

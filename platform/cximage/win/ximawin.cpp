@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <wincodec.h>
 #include <gdiplus.h>
+#include <emmintrin.h>
 
 #include <algorithm>
 #include <cstring>
@@ -46,6 +47,78 @@ void NoteAlpha(Picture& pic) {
             pic.alpha = true;
             return;
         }
+}
+
+// Copies h rows of w 32-bit pixels and folds every pixel into any (OR) and all (AND): the copy
+// and the alpha scan of a bitmap read back in one pass over the memory.
+void CopyRowsNoting(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, uint32_t w, uint32_t h, uint32_t& any,
+                    uint32_t& all) {
+    __m128i vany = _mm_setzero_si128(), vall = _mm_set1_epi32(-1);
+    uint32_t sany = 0, sall = 0xFFFFFFFFu;
+    for (uint32_t y = 0; y < h; ++y, src += srcStride, dst += size_t(w) * 4) {
+        uint32_t x = 0;
+        for (; x + 4 <= w; x += 4) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + size_t(x) * 4));
+            vany = _mm_or_si128(vany, v);
+            vall = _mm_and_si128(vall, v);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + size_t(x) * 4), v);
+        }
+        for (; x < w; ++x) {
+            uint32_t v;
+            std::memcpy(&v, src + size_t(x) * 4, 4);
+            sany |= v;
+            sall &= v;
+            std::memcpy(dst + size_t(x) * 4, &v, 4);
+        }
+    }
+    alignas(16) uint32_t lanes[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), vany);
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes + 4), vall);
+    any = sany | lanes[0] | lanes[1] | lanes[2] | lanes[3];
+    all = sall & lanes[4] & lanes[5] & lanes[6] & lanes[7];
+}
+
+// The pixels of a 32-bit BI_RGB DIB section, as GetDIBits would give them in 32-bit rows from the
+// top (which copies such pixels unchanged, fourth byte included): the first row from the top and the
+// step from one row to the next. False for every other kind of bitmap, and when the row order
+// cannot be told.
+bool DibRows(HBITMAP bitmap, const uint8_t*& first, ptrdiff_t& stride, LONG& width, LONG& height) {
+    DIBSECTION ds{};
+    if (GetObjectW(bitmap, sizeof(ds), &ds) != int(sizeof(ds)) || !ds.dsBm.bmBits) return false;
+    if (ds.dsBmih.biBitCount != 32 || ds.dsBmih.biCompression != BI_RGB || ds.dsBm.bmPlanes != 1) return false;
+    width = ds.dsBm.bmWidth;
+    height = ds.dsBm.bmHeight;
+    const size_t rowBytes = size_t(width) * 4;
+    if (width <= 0 || height <= 0 || size_t(ds.dsBm.bmWidthBytes) != rowBytes) return false;
+    const uint8_t* bits = static_cast<const uint8_t*>(ds.dsBm.bmBits);
+    auto stored = [&](LONG r) { return bits + size_t(r) * rowBytes; };
+    // GetObject tells every DIB section's height as positive, so the order of the stored rows is
+    // read from the pixels: the first stored row that differs from its mirror image is compared
+    // with that row read back through GetDIBits. When every row equals its mirror image, both
+    // orders give the same picture.
+    LONG r = 0;
+    while (r < height / 2 && std::memcmp(stored(r), stored(height - 1 - r), rowBytes) == 0) ++r;
+    bool fromTop = true;
+    if (r < height / 2) {
+        std::vector<uint8_t> line(rowBytes);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = height;  // scan lines counted from the bottom
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        HDC screen = GetDC(nullptr);
+        const int got = GetDIBits(screen, bitmap, UINT(height - 1 - r), 1, line.data(), &bi, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        if (got != 1) return false;
+        if (std::memcmp(line.data(), stored(r), rowBytes) == 0) fromTop = true;
+        else if (std::memcmp(line.data(), stored(height - 1 - r), rowBytes) == 0) fromTop = false;
+        else return false;
+    }
+    first = fromTop ? bits : stored(height - 1);
+    stride = fromTop ? ptrdiff_t(rowBytes) : -ptrdiff_t(rowBytes);
+    return true;
 }
 
 // Metafiles (WMF with or without placeable header, EMF) rendered by GDI+ at their natural size on
@@ -198,6 +271,57 @@ bool WmfStructureOk(const uint8_t* d, size_t n) {
     return false;
 }
 
+// n pixels of B, G, R to B, G, R, 255.
+__attribute__((target("ssse3"))) void WidenBgrSsse3(const uint8_t* s, uint8_t* d, size_t n) {
+    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+    size_t i = 0;
+    // 16 bytes are read for 12: stop while 4 more remain readable.
+    for (; i + 6 <= n; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i * 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i * 4), _mm_or_si128(_mm_shuffle_epi8(v, spread), alpha));
+    }
+    for (; i < n; ++i) {
+        d[i * 4] = s[i * 3];
+        d[i * 4 + 1] = s[i * 3 + 1];
+        d[i * 4 + 2] = s[i * 3 + 2];
+        d[i * 4 + 3] = 255;
+    }
+}
+
+void WidenBgr(const uint8_t* s, uint8_t* d, size_t n) {
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3) return WidenBgrSsse3(s, d, n);
+    for (size_t i = 0; i < n; ++i) {
+        d[i * 4] = s[i * 3];
+        d[i * 4 + 1] = s[i * 3 + 1];
+        d[i * 4 + 2] = s[i * 3 + 2];
+        d[i * 4 + 3] = 255;
+    }
+}
+
+// Reads a 24-bit B, G, R frame in bands of rows through a small buffer into the picture's 32-bit rows.
+bool CopyBgrFrame(IWICBitmapFrameDecode* frame, UINT w, UINT h, Picture& out) {
+    constexpr UINT kBand = 32;
+    const UINT stride = w * 3;
+    std::vector<uint8_t> band;
+    try {
+        band.resize(size_t(stride) * std::min(kBand, h));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (UINT y = 0; y < h; y += kBand) {
+        const UINT rows = std::min(kBand, h - y);
+        const WICRect rect{0, INT(y), INT(w), INT(rows)};
+        if (FAILED(frame->CopyPixels(&rect, stride, stride * rows, band.data()))) return false;
+        for (UINT r = 0; r < rows; ++r) WidenBgr(band.data() + size_t(r) * stride, out.Row(y + r), w);
+    }
+    return true;
+}
+
+bool DecodeConverted(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, UINT w, UINT h, Picture& out,
+                     const char*& err);
+
 bool WicDecode(const uint8_t* data, size_t size, uint32_t type, Picture& out, const char*& err) {
     if (type == CXIMAGE_FORMAT_WMF || cximg::DetectFormat(data, size) == CXIMAGE_FORMAT_WMF) {
         bool emf = size >= 44 && std::memcmp(data + 40, " EMF", 4) == 0;
@@ -277,9 +401,40 @@ bool WicDecode(const uint8_t* data, size_t size, uint32_t type, Picture& out, co
     }
     // A frame without pixels is left to the steps below, which report it as they always did.
     if (w && h && !cximg::CheckPictureSize(w, h, err)) return false;
+    WICPixelFormatGUID native{};
+    if (w && h && SUCCEEDED(frame->GetPixelFormat(&native)) && native == GUID_WICPixelFormat24bppBGR) {
+        // JPEG photographs (and 24-bit BMP, PNG, TIFF) come as B, G, R: widened here band by band,
+        // which is what the 32-bit BGRA converter does (alpha 255), without its per-pixel detour and
+        // without a second picture-sized buffer. Such a picture has no alpha.
+        if (!out.Allocate(w, h, err)) return false;
+        if (!CopyBgrFrame(frame.p, w, h, out)) {
+            out = Picture();
+            err = "corrupt file";
+            return false;
+        }
+        out.alpha = false;
+    } else if (!DecodeConverted(factory.p, frame.p, w, h, out, err)) {
+        return false;
+    }
+    if (container == GUID_ContainerFormatJpeg) {
+        // Phone photographs are stored sideways with an orientation tag: show them upright.
+        int o = WicOrientation(frame.p);
+        if (!o) o = cximg::JpegExifOrientation(data, size);
+        if (o > 1) {
+            Picture turned;
+            if (!cximg::Orient(out, o, turned, err)) return false;
+            out = std::move(turned);
+        }
+    }
+    return true;
+}
+
+// Any other pixel format through WIC's converter to 32-bit B, G, R, A.
+bool DecodeConverted(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, UINT w, UINT h, Picture& out,
+                     const char*& err) {
     ComPtr<IWICFormatConverter> converter;
     if (FAILED(factory->CreateFormatConverter(&converter)) ||
-        FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+        FAILED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                      WICBitmapPaletteTypeCustom))) {
         err = "unsupported pixel format";
         return false;
@@ -291,16 +446,6 @@ bool WicDecode(const uint8_t* data, size_t size, uint32_t type, Picture& out, co
         return false;
     }
     NoteAlpha(out);
-    if (container == GUID_ContainerFormatJpeg) {
-        // Phone photographs are stored sideways with an orientation tag: show them upright.
-        int o = WicOrientation(frame.p);
-        if (!o) o = cximg::JpegExifOrientation(data, size);
-        if (o > 1) {
-            Picture turned;
-            if (!cximg::Orient(out, o, turned, err)) return false;
-            out = std::move(turned);
-        }
-    }
     return true;
 }
 
@@ -385,6 +530,31 @@ HBITMAP CxImage::MakeBitmap(HDC dc, bool transparency) {
     return bmp;
 }
 
+bool CxImage::CopyToBitmap(HBITMAP bitmap) const {
+    if (!IsValid() || !bitmap) return false;
+    DIBSECTION ds{};
+    if (GetObjectW(bitmap, sizeof(ds), &ds) != int(sizeof(ds)) || !ds.dsBm.bmBits) return false;
+    // Only the kind MakeBitmap makes: a 32-bit BI_RGB DIB section of the picture's size.
+    if (ds.dsBmih.biBitCount != 32 || ds.dsBmih.biCompression != BI_RGB || ds.dsBm.bmPlanes != 1 ||
+        ds.dsBm.bmWidth != LONG(GetWidth()) || ds.dsBm.bmHeight != LONG(GetHeight()) ||
+        ds.dsBm.bmWidthBytes != LONG(GetWidth()) * 4)
+        return false;
+    // SetDIBits places the rows in the bitmap's own order and keeps all four bytes of each pixel.
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = LONG(GetWidth());
+    bi.bmiHeader.biHeight = -LONG(GetHeight());
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    GdiFlush();
+    HDC screen = ScreenDc();
+    const int lines = SetDIBits(screen, bitmap, 0, GetHeight(), GetRow(0), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    return lines == int(GetHeight());
+}
+
 bool CxImage::CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette, bool transparency) {
     (void)palette;
     (void)transparency;
@@ -419,26 +589,36 @@ bool CxImage::CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette, bool transpare
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     GdiFlush();
-    HDC screen = ScreenDc();
-    bool copied = GetDIBits(screen, bitmap, 0, pic.height, pic.px.get(), &bi, DIB_RGB_COLORS) == int(pic.height);
-    ReleaseDC(nullptr, screen);
-    if (copied && bm.bmBitsPixel != 32) {
-        // Converted from fewer bits: there is no alpha to keep.
-        uint8_t* p = pic.px.get();
-        for (size_t i = 0, n = size_t(pic.width) * pic.height; i < n; ++i) p[i * 4 + 3] = 255;
-    }
-    if (!copied) {
-        m_lastError = "cannot read bitmap";
-        return false;
-    }
-    // A 32-bit bitmap whose fourth bytes are all zero was drawn by GDI, which does not write alpha;
-    // otherwise the picture has alpha when some fourth byte is below 255. One pass finds both.
     uint32_t* px = reinterpret_cast<uint32_t*>(pic.px.get());
     const size_t n = size_t(pic.width) * pic.height;
     uint32_t any = 0, all = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        any |= px[i];
-        all &= px[i];
+    const uint8_t* rows = nullptr;
+    ptrdiff_t stride = 0;
+    LONG dibWidth = 0, dibHeight = 0;
+    if (DibRows(bitmap, rows, stride, dibWidth, dibHeight)) {
+        // A 32-bit DIB section (what MakeBitmap makes) is read straight from its pixels, with the
+        // scan below folded into the copy: one pass instead of GetDIBits' copy and a second read.
+        CopyRowsNoting(rows, stride, pic.px.get(), pic.width, pic.height, any, all);
+    } else {
+        HDC screen = ScreenDc();
+        bool copied = GetDIBits(screen, bitmap, 0, pic.height, pic.px.get(), &bi, DIB_RGB_COLORS) == int(pic.height);
+        ReleaseDC(nullptr, screen);
+        if (copied && bm.bmBitsPixel != 32) {
+            // Converted from fewer bits: there is no alpha to keep.
+            uint8_t* p = pic.px.get();
+            for (size_t i = 0; i < n; ++i) p[i * 4 + 3] = 255;
+        }
+        if (!copied) {
+            m_lastError = "cannot read bitmap";
+            return false;
+        }
+        // A 32-bit bitmap whose fourth bytes are all zero was drawn by GDI, which does not write
+        // alpha; otherwise the picture has alpha when some fourth byte is below 255. One pass finds
+        // both.
+        for (size_t i = 0; i < n; ++i) {
+            any |= px[i];
+            all &= px[i];
+        }
     }
     if ((any >> 24) == 0) {
         for (size_t i = 0; i < n; ++i) px[i] |= 0xFF000000u;
