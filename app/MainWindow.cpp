@@ -288,8 +288,8 @@ int32_t rg_ZhuChuangKouLei::OnPicturePaint(CQelObject*, HWND, uint32_t message, 
 
 void rg_ZhuChuangKouLei::DrawRubberBand() {
     if (view.active) {
-        canvas.Clear(0xFFFFFFFF);
-        // The reference does not change during a drag: its view is rendered once, then redrawn.
+        // The reference does not change during a drag: its view is rendered once, then redrawn. The
+        // view has the canvas's size, so an opaque one covers every pixel and needs no white under it.
         if (!referenceFrameValid) {
             referenceFrameValid = cximg::RenderAreaView(
                 *GetReferencePicture().GetImage(),
@@ -298,6 +298,7 @@ void rg_ZhuChuangKouLei::DrawRubberBand() {
                                   static_cast<uint32_t>(PainterHeight())},
                 referenceFrame);
         }
+        if (!referenceFrameValid || referenceFrame.AlphaIsValid()) canvas.Clear(0xFFFFFFFF);
         if (referenceFrameValid) referenceFrame.Draw(canvas.GetMemoryDC(), 0, 0);
     } else {
         // An opaque reference at least as large as the canvas is copied over every pixel of it: the

@@ -26,6 +26,7 @@
 #include "bench/support/AppHost.h"
 #include "bench/support/DocumentPicture.h"
 #include "app/MainMenu.h"
+#include "platform/cximage/include/ximaview.h"
 #include "app/ProgramObjects.h"
 #include "bench/support/Timing.h"
 #include "app/PictureRules.h"
@@ -790,6 +791,27 @@ void TimeActualAndFit(AppHost& host) {
     Line("  the view: 100 %% and fit side by side (fit shows %ld x %ld)", painter.right, painter.bottom);
     for (int v = 0; v < 2; ++v) PrintStep((std::string("brightness step ") + names[v]).c_str(), steps[v]);
     for (int v = 0; v < 2; ++v) RowFps((std::string("selection drag ") + names[v]).c_str(), drags[v], 20);
+    // The parts of a frame at fit: the area-averaged view rendered, then drawn into the canvas.
+    const cximg::ViewWindow window{w.GetView().scale, w.GetView().originX, w.GetView().originY,
+                                   uint32_t(painter.right), uint32_t(painter.bottom)};
+    std::vector<double> render, draw, one;
+    CxImage frame;
+    for (int i = 0; i < 7; ++i) {
+        const double t0 = NowMs();
+        cximg::RenderAreaView(*w.workingPicture.GetImage(), window, frame);
+        const double t1 = NowMs();
+        frame.Draw(w.canvas.GetMemoryDC(), 0, 0);
+        GdiFlush();
+        const double t2 = NowMs();
+        cximg::RenderAreaView(*w.workingPicture.GetImage(), window, frame, 1);
+        const double t3 = NowMs();
+        render.push_back(t1 - t0);
+        draw.push_back(t2 - t1);
+        one.push_back(t3 - t2);
+    }
+    Row("  fit: view rendered (area average)", Summarise(render));
+    Row("  fit: view rendered on one thread", Summarise(one));
+    Row("  fit: view drawn into the canvas", Summarise(draw));
 }
 
 }  // namespace

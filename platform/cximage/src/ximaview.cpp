@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -207,6 +209,73 @@ void RenderRows(const Job& job, uint32_t rowBegin, uint32_t rowEnd) {
     }
 }
 
+// Threads that stay for the whole run: a view is rendered for every frame, and starting threads
+// for each one costs more than the work they share (notably under Wine). Run hands out the parts
+// of one job to the workers and the calling thread and returns when all are done.
+class RowWorkers {
+public:
+    static RowWorkers& Get() {
+        // Never destroyed: at process exit the system ends the waiting workers.
+        static RowWorkers* workers = new RowWorkers;
+        return *workers;
+    }
+
+    void Run(unsigned parts, const std::function<void(unsigned)>& work) {
+        std::lock_guard<std::mutex> one(callers_);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            while (workers_.size() + 1 < parts) workers_.emplace_back([this] { Serve(); });
+            work_ = &work;
+            parts_ = parts;
+            next_ = 0;
+            unfinished_ = parts;
+            ++generation_;
+        }
+        wake_.notify_all();
+        Take();
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [this] { return unfinished_ == 0; });
+        work_ = nullptr;
+    }
+
+private:
+    // Takes parts of the current job until none is left.
+    void Take() {
+        for (;;) {
+            unsigned part;
+            const std::function<void(unsigned)>* work;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (!work_ || next_ >= parts_) return;
+                part = next_++;
+                work = work_;
+            }
+            (*work)(part);
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (--unfinished_ == 0) done_.notify_all();
+        }
+    }
+
+    void Serve() {
+        uint64_t seen = 0;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait(lock, [&] { return generation_ != seen; });
+                seen = generation_;
+            }
+            Take();
+        }
+    }
+
+    std::mutex callers_, mutex_;
+    std::condition_variable wake_, done_;
+    std::vector<std::thread> workers_;
+    const std::function<void(unsigned)>* work_ = nullptr;
+    unsigned parts_ = 0, next_ = 0, unfinished_ = 0;
+    uint64_t generation_ = 0;
+};
+
 }  // namespace
 
 void SetViewVectorKernels(bool enabled) { g_vectorKernels = enabled; }
@@ -241,14 +310,11 @@ bool RenderAreaView(const CxImage& picture, const ViewWindow& window, CxImage& v
         RenderRows(job, 0, window.height);
         return true;
     }
-    std::vector<std::thread> pool;
     const uint32_t per = (window.height + n - 1) / n;
-    for (unsigned i = 1; i < n; ++i) {
-        const uint32_t begin = std::min(window.height, i * per), end = std::min(window.height, begin + per);
-        if (begin < end) pool.emplace_back(RenderRows, std::cref(job), begin, end);
-    }
-    RenderRows(job, 0, std::min(window.height, per));
-    for (std::thread& t : pool) t.join();
+    RowWorkers::Get().Run(n, [&](unsigned part) {
+        const uint32_t begin = std::min(window.height, part * per), end = std::min(window.height, begin + per);
+        if (begin < end) RenderRows(job, begin, end);
+    });
     return true;
 }
 
