@@ -4,19 +4,18 @@
 
 namespace qeltest {
 
-HWND FindMainWindow(DWORD processId) {
+HWND FindVisibleWindow(DWORD processId, const std::function<bool(HWND)>& matches) {
     struct Search {
         DWORD pid;
+        const std::function<bool(HWND)>* matches;
         HWND found;
-    } search{processId, nullptr};
+    } search{processId, &matches, nullptr};
     EnumWindows(
         [](HWND hwnd, LPARAM param) -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
             DWORD owner = 0;
             GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t title[64] = {};
-            GetWindowTextW(hwnd, title, 64);
-            if (owner == s->pid && IsWindowVisible(hwnd) && std::wstring(title) == L"Ferovel V1.3  Osk") {
+            if (owner == s->pid && IsWindowVisible(hwnd) && (*s->matches)(hwnd)) {
                 s->found = hwnd;
                 return FALSE;
             }
@@ -24,6 +23,14 @@ HWND FindMainWindow(DWORD processId) {
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND FindMainWindow(DWORD processId) {
+    return FindVisibleWindow(processId, [](HWND hwnd) {
+        wchar_t title[64] = {};
+        GetWindowTextW(hwnd, title, 64);
+        return std::wstring(title) == L"Ferovel V1.3  Osk";
+    });
 }
 
 }  // namespace qeltest

@@ -661,25 +661,11 @@ void WheelOverPicture(HWND painter, int x, int y, int delta, std::initializer_li
 
 // A visible window of this process with the class name, other than `except`.
 HWND FindProcessWindow(const wchar_t* className, HWND except) {
-    struct Search {
-        const wchar_t* name;
-        HWND except, found;
-    } search{className, except, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            wchar_t name[32] = {};
-            GetClassNameW(w, name, 32);
-            if (pid == GetCurrentProcessId() && w != s->except && IsWindowVisible(w) && wcscmp(name, s->name) == 0) {
-                s->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return qeltest::FindVisibleWindow(GetCurrentProcessId(), [&](HWND w) {
+        wchar_t name[32] = {};
+        GetClassNameW(w, name, 32);
+        return w != except && wcscmp(name, className) == 0;
+    });
 }
 
 // Clicks a menu entry with the mouse: the popup's title on the menu bar, then the entry in the

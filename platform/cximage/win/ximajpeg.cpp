@@ -8,24 +8,11 @@
 #include <cstring>
 
 #include "platform/cximage/include/ximajpeg.h"
+#include "platform/cximage/win/com.h"
 
 namespace cximg {
 
 namespace {
-
-template <class T>
-struct Com {
-    T* p = nullptr;
-    ~Com() { if (p) p->Release(); }
-    T** operator&() { return &p; }
-    T* operator->() const { return p; }
-};
-
-struct ComThread {
-    bool mustUninit;
-    ComThread() : mustUninit(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComThread() { if (mustUninit) CoUninitialize(); }
-};
 
 // One row of the picture as B, G, R, over white where it is transparent.
 void RowToBgr(const uint8_t* in, uint32_t width, bool alpha, uint8_t* out) {
@@ -48,19 +35,19 @@ bool EncodeJpegPlatform(const CxImage& picture, float quality, std::vector<uint8
         return false;
     }
     err = "the platform JPEG encoder failed";
-    ComThread com;
-    Com<IWICImagingFactory> factory;
+    cximg_win::ComScope com;
+    cximg_win::ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(&factory)))) {
         return false;
     }
-    Com<IStream> stream;
+    cximg_win::ComPtr<IStream> stream;
     if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream))) return false;
-    Com<IWICBitmapEncoder> encoder;
+    cximg_win::ComPtr<IWICBitmapEncoder> encoder;
     if (FAILED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder))) return false;
     if (FAILED(encoder->Initialize(stream.p, WICBitmapEncoderNoCache))) return false;
-    Com<IWICBitmapFrameEncode> frame;
-    Com<IPropertyBag2> options;
+    cximg_win::ComPtr<IWICBitmapFrameEncode> frame;
+    cximg_win::ComPtr<IPropertyBag2> options;
     if (FAILED(encoder->CreateNewFrame(&frame, &options))) return false;
     PROPBAG2 option{};
     wchar_t qualityName[] = L"ImageQuality";

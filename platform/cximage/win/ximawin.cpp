@@ -13,30 +13,15 @@
 #include <vector>
 
 #include "platform/cximage/src/internal.h"
+#include "platform/cximage/win/com.h"
 #include "platform/cximage/include/ximage.h"
 
 using cximg::Picture;
 
 namespace {
 
-template <class T>
-struct ComPtr {
-    T* p = nullptr;
-    ~ComPtr() { if (p) p->Release(); }
-    T** operator&() { return &p; }
-    T* operator->() const { return p; }
-    explicit operator bool() const { return p != nullptr; }
-};
-
-// COM for the current thread for as long as the object lives (when it was not already on).
-struct ComScope {
-    bool mustUninit;
-    ComScope() {
-        HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        mustUninit = SUCCEEDED(hr);
-    }
-    ~ComScope() { if (mustUninit) CoUninitialize(); }
-};
+using cximg_win::ComPtr;
+using cximg_win::ComScope;
 
 // Sets alpha to "present" when some pixel is not fully opaque.
 void NoteAlpha(Picture& pic) {
