@@ -136,14 +136,17 @@ class E2EView : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         ForgetSettings();
+        scratch_ = new Scratch;
         big_ = new Image(PatternPicture(4000, 3000));
         bigFile_ = new std::wstring(MakePictureFile(*scratch_, *big_, "photo.png"));
     }
     static void TearDownTestSuite() {
         delete big_;
         delete bigFile_;
+        delete scratch_;  // removes the folder with the pictures and the files saved in it
         big_ = nullptr;
         bigFile_ = nullptr;
+        scratch_ = nullptr;
         ForgetSettings();
     }
     // The program writes the settings the user changed when its window goes: end it before the
@@ -168,7 +171,7 @@ protected:
     static std::wstring* bigFile_;
     std::unique_ptr<HostedProgram> program_;
 };
-Scratch* E2EView::scratch_ = new Scratch;
+Scratch* E2EView::scratch_ = nullptr;
 Image* E2EView::big_ = nullptr;
 std::wstring* E2EView::bigFile_ = nullptr;
 
