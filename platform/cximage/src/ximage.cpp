@@ -1,8 +1,8 @@
 // The picture class: storage, loading with format dispatch and content detection, encoding.
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -35,16 +35,10 @@ constexpr size_t kKeepFrom = size_t(4) << 20;
 constexpr size_t kKeepAtMost = 2;
 
 struct KeptBlocks {
-    std::atomic_flag busy = ATOMIC_FLAG_INIT;
+    std::mutex lock;
     uint8_t* block[kKeepAtMost] = {};
     size_t bytes[kKeepAtMost] = {};
     size_t count = 0;  // block[0] is the oldest
-
-    void Lock() {
-        while (busy.test_and_set(std::memory_order_acquire)) {
-        }
-    }
-    void Unlock() { busy.clear(std::memory_order_release); }
 };
 
 KeptBlocks& Kept() {
@@ -62,26 +56,27 @@ void PixelRelease::operator()(uint8_t* released) const {
     }
     KeptBlocks& kept = Kept();
     uint8_t* dropped = nullptr;
-    kept.Lock();
-    if (kept.count == kKeepAtMost) {
-        dropped = kept.block[0];
-        for (size_t i = 1; i < kKeepAtMost; ++i) {
-            kept.block[i - 1] = kept.block[i];
-            kept.bytes[i - 1] = kept.bytes[i];
+    {
+        std::lock_guard<std::mutex> hold(kept.lock);
+        if (kept.count == kKeepAtMost) {
+            dropped = kept.block[0];
+            for (size_t i = 1; i < kKeepAtMost; ++i) {
+                kept.block[i - 1] = kept.block[i];
+                kept.bytes[i - 1] = kept.bytes[i];
+            }
+            --kept.count;
         }
-        --kept.count;
+        kept.block[kept.count] = released;
+        kept.bytes[kept.count] = bytes;
+        ++kept.count;
     }
-    kept.block[kept.count] = released;
-    kept.bytes[kept.count] = bytes;
-    ++kept.count;
-    kept.Unlock();
     delete[] dropped;
 }
 
 PixelBlock NewPixelBlock(size_t bytes) {
     if (bytes >= kKeepFrom) {
         KeptBlocks& kept = Kept();
-        kept.Lock();
+        std::lock_guard<std::mutex> hold(kept.lock);
         for (size_t i = kept.count; i-- > 0;) {
             if (kept.bytes[i] != bytes) continue;
             uint8_t* reused = kept.block[i];
@@ -90,30 +85,28 @@ PixelBlock NewPixelBlock(size_t bytes) {
                 kept.bytes[k - 1] = kept.bytes[k];
             }
             --kept.count;
-            kept.Unlock();
             return PixelBlock(reused, PixelRelease{bytes});
         }
-        kept.Unlock();
     }
     return PixelBlock(new (std::nothrow) uint8_t[bytes], PixelRelease{bytes});
 }
 
 size_t KeptPixelBlocks() {
     KeptBlocks& kept = Kept();
-    kept.Lock();
-    const size_t count = kept.count;
-    kept.Unlock();
-    return count;
+    std::lock_guard<std::mutex> hold(kept.lock);
+    return kept.count;
 }
 
 void ReleaseKeptPixelBlocks() {
     KeptBlocks& kept = Kept();
     uint8_t* blocks[kKeepAtMost] = {};
-    kept.Lock();
-    const size_t count = kept.count;
-    for (size_t i = 0; i < count; ++i) blocks[i] = kept.block[i];
-    kept.count = 0;
-    kept.Unlock();
+    size_t count = 0;
+    {
+        std::lock_guard<std::mutex> hold(kept.lock);
+        count = kept.count;
+        for (size_t i = 0; i < count; ++i) blocks[i] = kept.block[i];
+        kept.count = 0;
+    }
     for (size_t i = 0; i < count; ++i) delete[] blocks[i];
 }
 
@@ -158,14 +151,9 @@ namespace {
 // photograph writes megabytes, and new memory of that size costs a first touch of every page
 // (tens of milliseconds under Wine) on each save.
 struct SpareFileBuffer {
-    std::atomic_flag busy = ATOMIC_FLAG_INIT;
+    std::mutex lock;
     uint8_t* block = nullptr;
     size_t capacity = 0;
-    void Lock() {
-        while (busy.test_and_set(std::memory_order_acquire)) {
-        }
-    }
-    void Unlock() { busy.clear(std::memory_order_release); }
 };
 
 SpareFileBuffer& Spare() {
@@ -183,27 +171,25 @@ void OfferSpare(uint8_t* block, size_t capacity) {
         return;
     }
     SpareFileBuffer& spare = Spare();
-    spare.Lock();
-    if (spare.capacity < capacity) {
-        std::swap(spare.block, block);
-        std::swap(spare.capacity, capacity);
+    {
+        std::lock_guard<std::mutex> hold(spare.lock);
+        if (spare.capacity < capacity) {
+            std::swap(spare.block, block);
+            std::swap(spare.capacity, capacity);
+        }
     }
-    spare.Unlock();
     std::free(block);
 }
 
 // The kept storage when it holds at least `needed` bytes and more than `current`; null otherwise.
 uint8_t* TakeSpare(size_t needed, size_t current, size_t& capacity) {
     SpareFileBuffer& spare = Spare();
-    spare.Lock();
-    uint8_t* block = nullptr;
-    if (spare.block && spare.capacity >= needed && spare.capacity > current) {
-        block = spare.block;
-        capacity = spare.capacity;
-        spare.block = nullptr;
-        spare.capacity = 0;
-    }
-    spare.Unlock();
+    std::lock_guard<std::mutex> hold(spare.lock);
+    if (!spare.block || spare.capacity < needed || spare.capacity <= current) return nullptr;
+    uint8_t* block = spare.block;
+    capacity = spare.capacity;
+    spare.block = nullptr;
+    spare.capacity = 0;
     return block;
 }
 
