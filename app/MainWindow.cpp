@@ -42,6 +42,11 @@ const rg_JuXingLei& NoClip() {
     return none;
 }
 
+// Painter positions left of or above the painter arrive wrapped around as 16-bit values.
+double Unwrapped(int32_t painterCoordinate) {
+    return painterCoordinate > 32767 ? painterCoordinate - 65536.0 : painterCoordinate;
+}
+
 int32_t PictureWidth(rg_TuXiangChuLiLei& picture) { return static_cast<int32_t>(picture.GetImage()->GetWidth()); }
 int32_t PictureHeight(rg_TuXiangChuLiLei& picture) { return static_cast<int32_t>(picture.GetImage()->GetHeight()); }
 
@@ -438,12 +443,10 @@ int32_t rg_ZhuChuangKouLei::OnPainterLeftDown(CQelObject*, int32_t x, int32_t y,
 int32_t rg_ZhuChuangKouLei::OnPainterMouseMove(CQelObject*, int32_t x, int32_t y, int32_t) {
     if (straightening) {
         if (draggedHandle < 0) return 0;
-        // Painter positions left of or above the painter arrive wrapped around as 16-bit values.
-        const double px = x > 32767 ? x - 65536.0 : x, py = y > 32767 ? y - 65536.0 : y;
-        const double scale = view.active ? view.scale : 1.0;
-        const double ox = view.active ? double(view.originX) : 0.0, oy = view.active ? double(view.originY) : 0.0;
-        sheetCorners.x[draggedHandle] = std::clamp((px + ox) / scale, 0.0, double(PictureWidth(workingPicture)));
-        sheetCorners.y[draggedHandle] = std::clamp((py + oy) / scale, 0.0, double(PictureHeight(workingPicture)));
+        double px = 0, py = 0;
+        PainterToPicturePoint(x, y, px, py);
+        sheetCorners.x[draggedHandle] = std::clamp(px, 0.0, double(PictureWidth(workingPicture)));
+        sheetCorners.y[draggedHandle] = std::clamp(py, 0.0, double(PictureHeight(workingPicture)));
         RedrawPicture();
         return 0;
     }
@@ -533,12 +536,16 @@ bool rg_ZhuChuangKouLei::DecodeFile(const CWString& path, CxImage& decoded) {
     if (reportingLoadFailure) return false;
     reportingLoadFailure = true;
     const CWString message = LoadFailureMessage(path, decoded.GetLastError());
+    WarnUser(message.GetText());
+    reportingLoadFailure = false;
+    return false;
+}
+
+void rg_ZhuChuangKouLei::WarnUser(const wchar_t* message) {
     wchar_t title[128] = {};
     HWND owner = GetHwnd();
     if (owner) GetWindowTextW(owner, title, 128);
-    MessageBoxW(owner, message.GetText(), title, MB_OK | MB_ICONWARNING);
-    reportingLoadFailure = false;
-    return false;
+    MessageBoxW(owner, message, title, MB_OK | MB_ICONWARNING);
 }
 
 void rg_ZhuChuangKouLei::Reload() {
@@ -722,9 +729,7 @@ bool rg_ZhuChuangKouLei::WriteChosenFile(const CWString& path) {
     SplitFolder(path, folder, name);
     message.Format(L"无法保存“%ls”。\n%ls", name.GetText(),
                    encoded ? L"无法写入文件，请检查文件夹是否可写、磁盘是否已满。" : L"无法生成图片数据。");
-    wchar_t title[128] = {};
-    GetWindowTextW(GetHwnd(), title, 128);
-    MessageBoxW(GetHwnd(), message.GetText(), title, MB_OK | MB_ICONWARNING);
+    WarnUser(message.GetText());
     return false;
 }
 
@@ -818,23 +823,32 @@ void rg_ZhuChuangKouLei::ApplyStraighten() {
     const cximg::SheetCorners corners = sheetCorners;
     if (!TransformBothPictures([&](CxImage& in, CxImage& out) { return cximg::RectifySheet(in, corners, out, error); })) {
         TraceFailure(L"拉正页面", error ? error : "");
-        wchar_t title[128] = {};
-        GetWindowTextW(GetHwnd(), title, 128);
-        MessageBoxW(GetHwnd(), L"无法拉正页面：四个角必须围成一个凸四边形，且大部分在图片内。", title,
-                    MB_OK | MB_ICONWARNING);
+        WarnUser(L"无法拉正页面：四个角必须围成一个凸四边形，且大部分在图片内。");
         RedrawPicture();
     }
 }
 
-int rg_ZhuChuangKouLei::HandleAt(int32_t painterX, int32_t painterY) const {
-    const double px = painterX > 32767 ? painterX - 65536.0 : painterX;
-    const double py = painterY > 32767 ? painterY - 65536.0 : painterY;
+void rg_ZhuChuangKouLei::PainterToPicturePoint(int32_t x, int32_t y, double& px, double& py) const {
+    const double painterX = Unwrapped(x), painterY = Unwrapped(y);
     const double scale = view.active ? view.scale : 1.0;
-    const double ox = view.active ? double(view.originX) : 0.0, oy = view.active ? double(view.originY) : 0.0;
+    px = (painterX + (view.active ? double(view.originX) : 0.0)) / scale;
+    py = (painterY + (view.active ? double(view.originY) : 0.0)) / scale;
+}
+
+void rg_ZhuChuangKouLei::PictureToPainterPoint(double px, double py, double& x, double& y) const {
+    const double scale = view.active ? view.scale : 1.0;
+    x = px * scale - (view.active ? double(view.originX) : 0.0);
+    y = py * scale - (view.active ? double(view.originY) : 0.0);
+}
+
+int rg_ZhuChuangKouLei::HandleAt(int32_t painterX, int32_t painterY) const {
+    const double px = Unwrapped(painterX), py = Unwrapped(painterY);
     int best = -1;
     double bestDistance = 14.0 * 14.0;  // a handle answers within 14 screen pixels of its centre
     for (int i = 0; i < 4; ++i) {
-        const double dx = sheetCorners.x[i] * scale - ox - px, dy = sheetCorners.y[i] * scale - oy - py;
+        double hx = 0, hy = 0;
+        PictureToPainterPoint(sheetCorners.x[i], sheetCorners.y[i], hx, hy);
+        const double dx = hx - px, dy = hy - py;
         if (dx * dx + dy * dy <= bestDistance) {
             bestDistance = dx * dx + dy * dy;
             best = i;
@@ -844,12 +858,12 @@ int rg_ZhuChuangKouLei::HandleAt(int32_t painterX, int32_t painterY) const {
 }
 
 void rg_ZhuChuangKouLei::DrawSheetHandles() {
-    const double scale = view.active ? view.scale : 1.0;
-    const double ox = view.active ? double(view.originX) : 0.0, oy = view.active ? double(view.originY) : 0.0;
     int x[4], y[4];
     for (int i = 0; i < 4; ++i) {
-        x[i] = static_cast<int>(std::lround(sheetCorners.x[i] * scale - ox));
-        y[i] = static_cast<int>(std::lround(sheetCorners.y[i] * scale - oy));
+        double hx = 0, hy = 0;
+        PictureToPainterPoint(sheetCorners.x[i], sheetCorners.y[i], hx, hy);
+        x[i] = static_cast<int>(std::lround(hx));
+        y[i] = static_cast<int>(std::lround(hy));
     }
     auto& pen = GetGuidePen();
     for (int i = 0; i < 4; ++i) canvas.DrawLine(pen, x[i], y[i], x[(i + 1) % 4], y[(i + 1) % 4]);

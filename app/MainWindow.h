@@ -193,8 +193,14 @@ private:
     bool TransformBothPictures(const std::function<bool(CxImage& in, CxImage& out)>& transform);
     // The sheet's outline and its four corner handles over the canvas.
     void DrawSheetHandles();
+    // A painter point (its 16-bit wrap-around undone) in picture pixels of the current view, and a
+    // picture point where it shows on the painter; both unrounded.
+    void PainterToPicturePoint(int32_t x, int32_t y, double& px, double& py) const;
+    void PictureToPainterPoint(double px, double py, double& x, double& y) const;
     // The corner whose handle lies under a painter point, or -1.
     int HandleAt(int32_t painterX, int32_t painterY) const;
+    // A warning in a message box owned by the main window, with the window's title.
+    void WarnUser(const wchar_t* message);
     // Writes a picture file chosen in the save dialog; tells the user when it cannot.
     bool WriteChosenFile(const CWString& path);
     PictureView view;
