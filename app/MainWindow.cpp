@@ -258,6 +258,8 @@ void rg_ZhuChuangKouLei::DrawGuideLines() {
 
 void rg_ZhuChuangKouLei::DrawOnCanvas(rg_TuXiangChuLiLei& picture) {
     if (picture.GetImage()->AlphaIsValid()) canvas.Clear(0xFFFFFFFF);
+    // An opaque picture's rows go straight into the canvas (the pixels GDI's 1:1 draw gives).
+    if (canvas.CopyOpaquePicture(*picture.GetImage())) return;
     picture.DrawTo(canvas.GetMemoryDC(), 0, 0, NoClip());
 }
 

@@ -1,5 +1,7 @@
 #include "drawing/MemoryPainter.h"
 
+#include "platform/cximage/include/ximacore.h"
+
 #include <algorithm>
 #include <new>
 
@@ -203,6 +205,40 @@ void rg_NeiCunHuaBan::EndWindowPaint() {
     if (!window || !painting) return;
     EndPaint(window, &paintRecord);
     painting = false;
+}
+
+bool rg_NeiCunHuaBan::CopyOpaquePicture(const CxImage& picture) {
+    if (!memoryDC || !surfaceBitmap || !surfaceBits || !picture.IsValid() || picture.AlphaIsValid()) return false;
+    if (GetCurrentObject(memoryDC, OBJ_BITMAP) != surfaceBitmap) return false;
+    // Logical coordinates are surface pixels: no mapping, no offset origins, no world transform,
+    // no mirrored layout.
+    POINT viewportOrigin{}, windowOrigin{};
+    if (GetMapMode(memoryDC) != MM_TEXT || GetLayout(memoryDC) != 0 || !GetViewportOrgEx(memoryDC, &viewportOrigin) ||
+        !GetWindowOrgEx(memoryDC, &windowOrigin) || viewportOrigin.x || viewportOrigin.y || windowOrigin.x ||
+        windowOrigin.y)
+        return false;
+    if (GetGraphicsMode(memoryDC) != GM_COMPATIBLE) {
+        XFORM transform{};
+        if (!GetWorldTransform(memoryDC, &transform) || transform.eM11 != 1.0f || transform.eM12 != 0.0f ||
+            transform.eM21 != 0.0f || transform.eM22 != 1.0f || transform.eDx != 0.0f || transform.eDy != 0.0f)
+            return false;
+    }
+    if (SetICMMode(memoryDC, ICM_QUERY) != ICM_OFF) return false;
+    // No clip or meta region: the whole surface can be drawn on.
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    if (!region) return false;
+    const int regions = GetRandomRgn(memoryDC, region, 3 /* clip and meta region together */);
+    DeleteObject(region);
+    if (regions != 0) return false;
+
+    const LONG width = clientRect.right - clientRect.left, height = clientRect.bottom - clientRect.top;
+    if (width <= 0 || height <= 0) return true;  // nothing of the picture lies on the surface
+    // Drawing that GDI still holds back reaches the surface before it is written over.
+    GdiFlush();
+    // The surface's rows are stored from the bottom (AttachWindow makes it so).
+    uint8_t* top = static_cast<uint8_t*>(surfaceBits) + size_t(height - 1) * size_t(width) * 4;
+    cximg::CopyPixelsTo(picture, uint32_t(width), uint32_t(height), top, -ptrdiff_t(size_t(width) * 4));
+    return true;
 }
 
 bool rg_NeiCunHuaBan::Show() {

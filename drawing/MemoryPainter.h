@@ -9,6 +9,8 @@
 #include "drawing/GdiResource.h"
 #include "runtime/QelObject.h"
 
+class CxImage;
+
 namespace qelgdiplus {
 struct GpGraphics;
 struct GpPen;
@@ -79,6 +81,13 @@ public:
     void Clear(uint32_t argb);
     // Draws one line in surface pixels with the caller's pen.
     void DrawLine(const CQelGdiplusPen& pen, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+    // Puts an opaque picture at the surface's top-left corner exactly as drawing it 1:1 through GDI
+    // (StretchDIBits, SRCCOPY) does: every byte of each pixel, clipped to the surface. Its rows are
+    // copied straight into the surface, large pictures in bands on the picture library's workers.
+    // False, with nothing drawn, where that is not sure to give the same pixels: no surface, an
+    // empty picture or one with alpha, or a memory DC with a clip region, mirroring, colour
+    // management, a transform or a mapping mode other than plain pixels (draw through GDI then).
+    bool CopyOpaquePicture(const CxImage& picture);
     // The memory device context that holds the surface, for GDI drawing; null before AttachWindow.
     HDC GetMemoryDC() const { return memoryDC; }
     void BeginWindowPaint();

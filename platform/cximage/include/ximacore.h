@@ -255,6 +255,20 @@ bool EncodePng(const Picture& pic, CxMemFile& out, const char*& err);
 void SetPngEncoderThreads(unsigned n);
 unsigned GetPngEncoderThreads();
 
+// Passes over a large picture's pixels (the adjustments Light, Colorize and GrayScale, and
+// CopyPixelsTo) share its bands out to the library's workers: threads 0 (the default) for as many as
+// the machine has (at most 4), 1 for the calling thread alone. The result does not depend on it.
+void SetPixelPassThreads(unsigned threads);
+// Which processor kernels the adjustments may use, so that tests can compare them: the plain code
+// alone, up to AVX2, or the best the processor has (the default). All give the same bytes.
+enum class AdjustKernels { Plain, Avx2, Best };
+void SetAdjustKernels(AdjustKernels kernels);
+
+// Copies the top-left `width` x `height` pixels of the picture (at most its size) into rows of
+// 32-bit pixels: its top row to `target`, each next row `stride` bytes further (negative for a
+// surface whose rows are stored from the bottom). Every byte of each pixel is copied as it is.
+void CopyPixelsTo(const CxImage& picture, uint32_t width, uint32_t height, uint8_t* target, ptrdiff_t stride);
+
 // Decoder of the platform, installed by the Windows library: decodes any format the platform
 // knows (type is a hint, 0 for any). Returns false with err set when it cannot.
 using PlatformDecoder = bool (*)(const uint8_t* data, size_t size, uint32_t type, Picture& out,

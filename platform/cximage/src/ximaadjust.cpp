@@ -1,16 +1,28 @@
 // Pixel adjustments (Light, Colorize, GrayScale), the selection they honour, and rotation.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
 
 #include "platform/cximage/src/internal.h"
 #include "platform/cximage/src/simd.h"
+#include "platform/cximage/src/workers.h"
 #include "platform/cximage/include/ximacore.h"
 
 using cximg::Picture;
 
 namespace {
+
+std::atomic<int> g_adjustKernels{int(cximg::AdjustKernels::Best)};
+
+// Large pictures are adjusted in bands shared out to the library's workers; every adjustment works
+// pixel by pixel, so the bands give the bytes one pass gives.
+using cximg::kBandPixels;
+unsigned AdjustThreads() { return cximg::PixelPassThreads(); }
+
+bool UseAvx2() { return g_adjustKernels.load() >= int(cximg::AdjustKernels::Avx2) && cximg::HaveAvx2(); }
+bool UseVbmi() { return g_adjustKernels.load() >= int(cximg::AdjustKernels::Best) && cximg::HaveVbmi(); }
 
 // Visits the pixels an adjustment may change: the whole picture, or the rows and columns of the
 // selection's bounding box. fullSpan(p, n) transforms n whole pixels; partial(p, level) handles one
@@ -18,24 +30,31 @@ namespace {
 template <class FullSpan, class Partial>
 void ForSelected(Picture& pic, const uint8_t* mask, const CxRect& box, FullSpan fullSpan, Partial partial) {
     if (!mask) {
-        fullSpan(pic.px.get(), size_t(pic.width) * pic.height);
+        uint8_t* px = pic.px.get();
+        cximg::ForRanges(size_t(pic.width) * pic.height, kBandPixels, AdjustThreads(),
+                         [&](size_t begin, size_t end) { fullSpan(px + begin * 4, end - begin); });
         return;
     }
-    for (int32_t y = box.top; y <= box.bottom; ++y) {
-        uint8_t* row = pic.Row(uint32_t(y));
-        const uint8_t* m = mask + size_t(y) * pic.width;
-        int32_t x = box.left;
-        while (x <= box.right) {
-            if (m[x] == 255) {
-                int32_t start = x;
-                while (x <= box.right && m[x] == 255) ++x;
-                fullSpan(row + size_t(start) * 4, size_t(x - start));
-            } else {
-                if (m[x] != 0) partial(row + size_t(x) * 4, m[x]);
-                ++x;
+    if (box.bottom < box.top || box.right < box.left) return;
+    const size_t boxWidth = size_t(box.right - box.left + 1);
+    const size_t bandRows = std::max<size_t>(1, kBandPixels / boxWidth);
+    cximg::ForRanges(size_t(box.bottom - box.top + 1), bandRows, AdjustThreads(), [&](size_t first, size_t end) {
+        for (int32_t y = box.top + int32_t(first); y < box.top + int32_t(end); ++y) {
+            uint8_t* row = pic.Row(uint32_t(y));
+            const uint8_t* m = mask + size_t(y) * pic.width;
+            int32_t x = box.left;
+            while (x <= box.right) {
+                if (m[x] == 255) {
+                    int32_t start = x;
+                    while (x <= box.right && m[x] == 255) ++x;
+                    fullSpan(row + size_t(start) * 4, size_t(x - start));
+                } else {
+                    if (m[x] != 0) partial(row + size_t(x) * 4, m[x]);
+                    ++x;
+                }
             }
         }
-    }
+    });
 }
 
 // ForSelected, or with a source picture of the same size and no selection: the pixels copied from
@@ -49,14 +68,15 @@ void Adjust(Picture& pic, const uint8_t* mask, const CxRect& box, const Picture*
         return;
     }
     constexpr size_t kPiece = 16384;  // pixels: 64 KB
-    const size_t n = size_t(pic.width) * pic.height;
     uint8_t* d = pic.px.get();
     const uint8_t* s = from->px.get();
-    for (size_t i = 0; i < n; i += kPiece) {
-        const size_t m = std::min(kPiece, n - i);
-        std::memcpy(d + i * 4, s + i * 4, m * 4);
-        fullSpan(d + i * 4, m);
-    }
+    cximg::ForRanges(size_t(pic.width) * pic.height, kBandPixels, AdjustThreads(), [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; i += kPiece) {
+            const size_t m = std::min(kPiece, end - i);
+            std::memcpy(d + i * 4, s + i * 4, m * 4);
+            fullSpan(d + i * 4, m);
+        }
+    });
 }
 
 inline uint8_t Mix(uint8_t adjusted, uint8_t original, uint32_t level) {
@@ -272,6 +292,10 @@ CXIMG_AVX2 void GraySpanAvx2(uint8_t* p, size_t n) {
 
 }  // namespace
 
+namespace cximg {
+void SetAdjustKernels(AdjustKernels kernels) { g_adjustKernels = int(kernels); }
+}  // namespace cximg
+
 bool CxImage::Light(long brightness, long contrast) { return LightPixels(brightness, contrast, nullptr); }
 
 bool CxImage::Light(long brightness, long contrast, const CxImage& from) {
@@ -295,11 +319,11 @@ bool CxImage::LightPixels(long brightness, long contrast, const Picture* from) {
         for (int k = 0; k < 3; ++k) p[k] = Mix(lut[p[k]], p[k], level);
     };
 #if CXIMG_X86
-    if (cximg::HaveVbmi()) {
+    if (UseVbmi()) {
         Adjust(*m_pic, m_selection.get(), m_selBox, from, [&](uint8_t* p, size_t n) { LightSpanVbmi(p, n, lut); }, partial);
         return true;
     }
-    if (cximg::HaveAvx2()) {
+    if (UseAvx2()) {
         float c = contrast >= 0 ? 256.0f / (256.0f - float(contrast)) : (256.0f + float(contrast)) / 256.0f;
         float offset = 128.0f + float(brightness) - 128.0f * c;
         // Use the vector form only when it gives the table's value for every input byte.
@@ -343,8 +367,8 @@ bool CxImage::ColorizePixels(uint8_t hue, uint8_t sat, float blend, const Pictur
     if (blend >= 0.999f) {
         auto full = [&](uint8_t* p, size_t n) {
 #if CXIMG_X86
-            if (cximg::HaveVbmi()) return ColorizeSpanVbmi(p, n, table);
-            if (cximg::HaveAvx2()) return ColorizeSpanAvx2(p, n, table);
+            if (UseVbmi()) return ColorizeSpanVbmi(p, n, table);
+            if (UseAvx2()) return ColorizeSpanAvx2(p, n, table);
 #endif
             ColorizeSpanScalar(p, n, table);
         };
@@ -379,7 +403,7 @@ bool CxImage::GrayScale() {
     if (!IsValid()) return false;
     auto full = [&](uint8_t* p, size_t n) {
 #if CXIMG_X86
-        if (cximg::HaveAvx2()) return GraySpanAvx2(p, n);
+        if (UseAvx2()) return GraySpanAvx2(p, n);
 #endif
         GraySpanScalar(p, n);
     };

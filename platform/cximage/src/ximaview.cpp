@@ -8,15 +8,12 @@
 #include "platform/cximage/include/ximaview.h"
 
 #include "platform/cximage/src/simd.h"
+#include "platform/cximage/src/workers.h"
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <cmath>
 #include <cstring>
-#include <functional>
-#include <thread>
 #include <vector>
 
 namespace cximg {
@@ -209,73 +206,6 @@ void RenderRows(const Job& job, uint32_t rowBegin, uint32_t rowEnd) {
     }
 }
 
-// Threads that stay for the whole run: a view is rendered for every frame, and starting threads
-// for each one costs more than the work they share (notably under Wine). Run hands out the parts
-// of one job to the workers and the calling thread and returns when all are done.
-class RowWorkers {
-public:
-    static RowWorkers& Get() {
-        // Never destroyed: at process exit the system ends the waiting workers.
-        static RowWorkers* workers = new RowWorkers;
-        return *workers;
-    }
-
-    void Run(unsigned parts, const std::function<void(unsigned)>& work) {
-        std::lock_guard<std::mutex> one(callers_);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            while (workers_.size() + 1 < parts) workers_.emplace_back([this] { Serve(); });
-            work_ = &work;
-            parts_ = parts;
-            next_ = 0;
-            unfinished_ = parts;
-            ++generation_;
-        }
-        wake_.notify_all();
-        Take();
-        std::unique_lock<std::mutex> lock(mutex_);
-        done_.wait(lock, [this] { return unfinished_ == 0; });
-        work_ = nullptr;
-    }
-
-private:
-    // Takes parts of the current job until none is left.
-    void Take() {
-        for (;;) {
-            unsigned part;
-            const std::function<void(unsigned)>* work;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (!work_ || next_ >= parts_) return;
-                part = next_++;
-                work = work_;
-            }
-            (*work)(part);
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (--unfinished_ == 0) done_.notify_all();
-        }
-    }
-
-    void Serve() {
-        uint64_t seen = 0;
-        for (;;) {
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                wake_.wait(lock, [&] { return generation_ != seen; });
-                seen = generation_;
-            }
-            Take();
-        }
-    }
-
-    std::mutex callers_, mutex_;
-    std::condition_variable wake_, done_;
-    std::vector<std::thread> workers_;
-    const std::function<void(unsigned)>* work_ = nullptr;
-    unsigned parts_ = 0, next_ = 0, unfinished_ = 0;
-    uint64_t generation_ = 0;
-};
-
 }  // namespace
 
 void SetViewVectorKernels(bool enabled) { g_vectorKernels = enabled; }
@@ -303,7 +233,7 @@ bool RenderAreaView(const CxImage& picture, const ViewWindow& window, CxImage& v
     // Threads pay off once a frame reads a few megapixels.
     uint64_t work = 0;
     for (uint32_t y = 0; y < window.height; ++y) work += uint64_t(rows.count[y]) * (spanEnd - spanFirst);
-    unsigned n = threads ? threads : std::min(4u, std::max(1u, std::thread::hardware_concurrency()));
+    unsigned n = threads ? threads : DefaultWorkerThreads();
     if (work < (2u << 20)) n = 1;
     n = std::min<unsigned>(n, window.height);
     if (n <= 1) {
@@ -311,7 +241,7 @@ bool RenderAreaView(const CxImage& picture, const ViewWindow& window, CxImage& v
         return true;
     }
     const uint32_t per = (window.height + n - 1) / n;
-    RowWorkers::Get().Run(n, [&](unsigned part) {
+    RunParts(n, n, [&](unsigned part) {
         const uint32_t begin = std::min(window.height, part * per), end = std::min(window.height, begin + per);
         if (begin < end) RenderRows(job, begin, end);
     });

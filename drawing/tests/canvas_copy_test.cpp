@@ -1,0 +1,156 @@
+// The memory painter's direct copy of an opaque picture into its surface: the same bytes as the
+// picture drawn 1:1 through GDI (the image library's Draw), for pictures smaller, larger and the
+// same size as the surface, one row or column, odd widths, sizes that split into bands, on one
+// thread and on several; and no copy at all where GDI would place the pixels differently.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "drawing/GdiplusFlat.h"
+#include "drawing/MemoryPainter.h"
+#include "drawing/tests/test_support.h"
+#include "platform/cximage/include/ximage.h"
+
+using namespace rg_Zarno_YuanChuangRuanJian;
+using drawtest::TestWindow;
+
+namespace {
+
+// An opaque (or translucent) picture of pseudo-random colours.
+CxImage NoisePicture(uint32_t width, uint32_t height, uint32_t seed, bool alpha) {
+    CxImage picture;
+    EXPECT_TRUE(picture.Create(width, height, alpha));
+    uint32_t state = seed * 2654435761u + 1;
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* row = picture.GetRow(y);
+        for (uint32_t x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            row[4 * x] = uint8_t(state >> 24);
+            row[4 * x + 1] = uint8_t(state >> 16);
+            row[4 * x + 2] = uint8_t(state >> 8);
+            row[4 * x + 3] = alpha ? uint8_t(state) : 255;
+        }
+    }
+    return picture;
+}
+
+std::vector<uint32_t> SurfacePixels(const rg_NeiCunHuaBan& painter) {
+    DIBSECTION section = {};
+    if (GetObjectW(painter.GetSurfaceBitmap(), sizeof(section), &section) != static_cast<int>(sizeof(section))) return {};
+    GdiFlush();
+    const uint32_t* bits = static_cast<const uint32_t*>(section.dsBm.bmBits);
+    return std::vector<uint32_t>(bits, bits + static_cast<size_t>(section.dsBm.bmWidth) * section.dsBm.bmHeight);
+}
+
+// Something other than the picture on the surface first, so that pixels the picture does not
+// cover are seen to stay.
+void Background(rg_NeiCunHuaBan& painter, const CQelGdiplusPen& pen) {
+    painter.Clear(0xFF336699);
+    painter.DrawLine(pen, 0, 0, 2000, 1500);
+    painter.DrawLine(pen, 0, 30, 2000, 10);
+}
+
+// The surface after the picture was drawn by GDI (the road taken when the copy refuses).
+std::vector<uint32_t> DrawnThroughGdi(HWND window, CxImage& picture, const CQelGdiplusPen& pen) {
+    rg_NeiCunHuaBan painter;
+    painter.AttachWindow(window);
+    Background(painter, pen);
+    picture.Draw(painter.GetMemoryDC(), 0, 0);
+    return SurfacePixels(painter);
+}
+
+struct ThreadsBack {
+    ~ThreadsBack() { cximg::SetPixelPassThreads(0); }
+};
+
+}  // namespace
+
+TEST(CanvasCopy, OpaquePicturesGiveTheBytesOfTheGdiDraw) {
+    ThreadsBack restore;
+    CQelGdiplusPen pen(0xFF0088FF, 3.0f);
+    struct Case {
+        SIZE surface, picture;
+    } cases[] = {
+        {{64, 48}, {64, 48}}, {{64, 48}, {1, 1}},     {{64, 48}, {1, 48}},   {{64, 48}, {64, 1}},
+        {{64, 48}, {37, 23}}, {{64, 48}, {100, 70}},  {{64, 48}, {30, 90}},  {{64, 48}, {90, 20}},
+        {{1, 1}, {5, 5}},     {{1, 40}, {3, 41}},     {{33, 1}, {33, 1}},
+        // Bands of 2^18 pixels: 701 x 403 splits into two bands of rows, a wider picture into more.
+        {{701, 403}, {701, 403}}, {{701, 403}, {703, 405}}, {{701, 403}, {697, 399}}, {{520, 510}, {1025, 513}},
+    };
+    uint32_t seed = 1;
+    for (const Case& c : cases) {
+        TestWindow window(c.surface.cx, c.surface.cy);
+        CxImage picture = NoisePicture(uint32_t(c.picture.cx), uint32_t(c.picture.cy), seed++, false);
+        const std::vector<uint32_t> expected = DrawnThroughGdi(window.hwnd(), picture, pen);
+        ASSERT_EQ(expected.size(), size_t(c.surface.cx) * size_t(c.surface.cy));
+        for (unsigned threads : {1u, 2u, 4u}) {
+            cximg::SetPixelPassThreads(threads);
+            rg_NeiCunHuaBan painter;
+            painter.AttachWindow(window.hwnd());
+            Background(painter, pen);
+            ASSERT_TRUE(painter.CopyOpaquePicture(picture));
+            const std::vector<uint32_t> got = SurfacePixels(painter);
+            ASSERT_EQ(got, expected) << "surface " << c.surface.cx << "x" << c.surface.cy << ", picture "
+                                     << c.picture.cx << "x" << c.picture.cy << ", threads " << threads;
+            // The picture is really there: the surface's rows are stored from the bottom.
+            const LONG w = std::min(c.surface.cx, c.picture.cx), h = std::min(c.surface.cy, c.picture.cy);
+            for (LONG y : {LONG(0), h / 2, h - 1})
+                for (LONG x : {LONG(0), w / 2, w - 1}) {
+                    uint32_t pixel;
+                    std::memcpy(&pixel, picture.GetRow(uint32_t(y)) + 4 * x, 4);
+                    ASSERT_EQ(got[size_t(c.surface.cy - 1 - y) * c.surface.cx + x], pixel) << x << "," << y;
+                }
+        }
+    }
+}
+
+TEST(CanvasCopy, RefusedWhereGdiWouldPlaceThePixelsDifferently) {
+    CQelGdiplusPen pen(0xFF0088FF, 3.0f);
+    TestWindow window(60, 40);
+    rg_NeiCunHuaBan painter;
+    CxImage opaque = NoisePicture(50, 30, 7, false);
+    EXPECT_FALSE(painter.CopyOpaquePicture(opaque)) << "no surface yet";
+    painter.AttachWindow(window.hwnd());
+    Background(painter, pen);
+    const std::vector<uint32_t> before = SurfacePixels(painter);
+
+    CxImage translucent = NoisePicture(50, 30, 8, true);
+    EXPECT_FALSE(painter.CopyOpaquePicture(translucent));
+    CxImage empty;
+    EXPECT_FALSE(painter.CopyOpaquePicture(empty));
+
+    HDC dc = painter.GetMemoryDC();
+    struct State {
+        const char* name;
+        void (*set)(HDC);
+    } states[] = {
+        {"clip region", [](HDC d) { IntersectClipRect(d, 5, 5, 30, 20); }},
+        {"mapping mode", [](HDC d) { SetMapMode(d, MM_LOMETRIC); }},
+        {"viewport origin", [](HDC d) { SetViewportOrgEx(d, 3, 2, nullptr); }},
+        {"window origin", [](HDC d) { SetWindowOrgEx(d, -4, 0, nullptr); }},
+        {"world transform", [](HDC d) {
+             SetGraphicsMode(d, GM_ADVANCED);
+             XFORM shift{1.0f, 0.0f, 0.0f, 1.0f, 7.0f, 0.0f};
+             SetWorldTransform(d, &shift);
+         }},
+        {"mirrored layout", [](HDC d) { SetLayout(d, LAYOUT_RTL); }},
+    };
+    for (const State& s : states) {
+        const int saved = SaveDC(dc);
+        s.set(dc);
+        EXPECT_FALSE(painter.CopyOpaquePicture(opaque)) << s.name;
+        RestoreDC(dc, saved);
+        EXPECT_EQ(SurfacePixels(painter), before) << s.name;
+    }
+    // Advanced graphics mode with the identity transform places pixels as the plain mode does.
+    const int saved = SaveDC(dc);
+    SetGraphicsMode(dc, GM_ADVANCED);
+    EXPECT_TRUE(painter.CopyOpaquePicture(opaque));
+    RestoreDC(dc, saved);
+    EXPECT_NE(SurfacePixels(painter), before);
+    // Back in the plain state the copy is made.
+    EXPECT_TRUE(painter.CopyOpaquePicture(opaque));
+}
