@@ -958,6 +958,12 @@ void rg_ZhuChuangKouLei::DrawViewOf(rg_TuXiangChuLiLei& picture, CxImage& frame)
     const cximg::ViewWindow window{view.scale, view.originX, view.originY,
                                    static_cast<uint32_t>(std::max<int64_t>(1, PainterWidth())),
                                    static_cast<uint32_t>(std::max<int64_t>(1, PainterHeight()))};
+    // At 100 % the view of an opaque picture is its pixels under the window (the area average of one
+    // pixel is that pixel), opaque white beyond its edges: copied straight into the canvas instead
+    // of rendered into the working picture's frame and drawn from there.
+    if (&frame == &viewFrame && view.scale == 1.0 &&
+        canvas.CopyOpaquePicture(*picture.GetImage(), view.originX, view.originY, window.width, window.height, 0xFFFFFFFFu))
+        return;
     if (!cximg::RenderAreaView(*picture.GetImage(), window, frame)) {
         canvas.Clear(0xFFFFFFFF);
         return;

@@ -204,7 +204,7 @@ private:
     // Writes a picture file chosen in the save dialog; tells the user when it cannot.
     bool WriteChosenFile(const CWString& path);
     PictureView view;
-    CxImage viewFrame;          // the working picture's view, rebuilt for each frame
+    CxImage viewFrame;          // the working picture's view, rebuilt for each frame (at 100 % an opaque picture goes straight into the canvas)
     CxImage referenceFrame;     // the reference picture's view, kept while a drag draws it again
     bool referenceFrameValid = false;
     // The reference picture was built from the reference bitmap by TakeReference and neither changed

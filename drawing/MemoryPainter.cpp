@@ -208,6 +208,11 @@ void rg_NeiCunHuaBan::EndWindowPaint() {
 }
 
 bool rg_NeiCunHuaBan::CopyOpaquePicture(const CxImage& picture) {
+    return CopyOpaquePicture(picture, 0, 0, picture.GetWidth(), picture.GetHeight());
+}
+
+bool rg_NeiCunHuaBan::CopyOpaquePicture(const CxImage& picture, int64_t originX, int64_t originY, uint32_t width,
+                                        uint32_t height, std::optional<uint32_t> beyond) {
     if (!memoryDC || !surfaceBitmap || !surfaceBits || !picture.IsValid() || picture.AlphaIsValid()) return false;
     if (GetCurrentObject(memoryDC, OBJ_BITMAP) != surfaceBitmap) return false;
     // Logical coordinates are surface pixels: no mapping, no offset origins, no world transform,
@@ -231,13 +236,16 @@ bool rg_NeiCunHuaBan::CopyOpaquePicture(const CxImage& picture) {
     DeleteObject(region);
     if (regions != 0) return false;
 
-    const LONG width = clientRect.right - clientRect.left, height = clientRect.bottom - clientRect.top;
-    if (width <= 0 || height <= 0) return true;  // nothing of the picture lies on the surface
+    const LONG surfaceWidth = clientRect.right - clientRect.left, surfaceHeight = clientRect.bottom - clientRect.top;
+    if (surfaceWidth <= 0 || surfaceHeight <= 0) return true;  // nothing lies on the surface
     // Drawing that GDI still holds back reaches the surface before it is written over.
     GdiFlush();
     // The surface's rows are stored from the bottom (AttachWindow makes it so).
-    uint8_t* top = static_cast<uint8_t*>(surfaceBits) + size_t(height - 1) * size_t(width) * 4;
-    cximg::CopyPixelsTo(picture, uint32_t(width), uint32_t(height), top, -ptrdiff_t(size_t(width) * 4));
+    const size_t rowBytes = size_t(surfaceWidth) * 4;
+    uint8_t* top = static_cast<uint8_t*>(surfaceBits) + size_t(surfaceHeight - 1) * rowBytes;
+    const uint32_t fill = beyond.value_or(0);
+    cximg::CopyPixelsTo(picture, originX, originY, std::min(width, uint32_t(surfaceWidth)),
+                        std::min(height, uint32_t(surfaceHeight)), top, -ptrdiff_t(rowBytes), beyond ? &fill : nullptr);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "drawing/GdiResource.h"
 #include "runtime/QelObject.h"
@@ -81,12 +82,17 @@ public:
     void Clear(uint32_t argb);
     // Draws one line in surface pixels with the caller's pen.
     void DrawLine(const CQelGdiplusPen& pen, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-    // Puts an opaque picture at the surface's top-left corner exactly as drawing it 1:1 through GDI
-    // (StretchDIBits, SRCCOPY) does: every byte of each pixel, clipped to the surface. Its rows are
-    // copied straight into the surface, large pictures in bands on the picture library's workers.
-    // False, with nothing drawn, where that is not sure to give the same pixels: no surface, an
-    // empty picture or one with alpha, or a memory DC with a clip region, mirroring, colour
-    // management, a transform or a mapping mode other than plain pixels (draw through GDI then).
+    // Puts an opaque picture's pixels 1:1 into the top-left width x height pixels of the surface
+    // (clipped to it): surface pixel (x, y) gets picture pixel (originX + x, originY + y) with every
+    // byte, exactly as drawing through GDI (StretchDIBits, SRCCOPY) places a 32-bit picture; surface
+    // pixels with no picture pixel there get `beyond` (ARGB) when given and stay as they are
+    // otherwise. The rows are copied straight into the surface, large ones in bands on the picture
+    // library's workers. False, with nothing drawn, where that is not sure to give GDI's pixels: no
+    // surface, an empty picture or one with alpha, or a memory DC with a clip region, mirroring,
+    // colour management, a transform or a mapping mode other than plain pixels.
+    bool CopyOpaquePicture(const CxImage& picture, int64_t originX, int64_t originY, uint32_t width, uint32_t height,
+                           std::optional<uint32_t> beyond = std::nullopt);
+    // The whole picture at the surface's origin: what the picture's Draw at (0, 0) gives.
     bool CopyOpaquePicture(const CxImage& picture);
     // The memory device context that holds the surface, for GDI drawing; null before AttachWindow.
     HDC GetMemoryDC() const { return memoryDC; }

@@ -264,10 +264,12 @@ void SetPixelPassThreads(unsigned threads);
 enum class AdjustKernels { Plain, Avx2, Best };
 void SetAdjustKernels(AdjustKernels kernels);
 
-// Copies the top-left `width` x `height` pixels of the picture (at most its size) into rows of
-// 32-bit pixels: its top row to `target`, each next row `stride` bytes further (negative for a
-// surface whose rows are stored from the bottom). Every byte of each pixel is copied as it is.
-void CopyPixelsTo(const CxImage& picture, uint32_t width, uint32_t height, uint8_t* target, ptrdiff_t stride);
+// Copies a window of the picture 1:1 into rows of 32-bit pixels: target pixel (x, y), for x below
+// width and y below height, gets picture pixel (originX + x, originY + y) with every byte as it is;
+// a target pixel with no picture pixel there gets *beyond, or stays as it is when beyond is null.
+// Target row y starts at target + y * stride (a negative stride for rows stored from the bottom).
+void CopyPixelsTo(const CxImage& picture, int64_t originX, int64_t originY, uint32_t width, uint32_t height,
+                  uint8_t* target, ptrdiff_t stride, const uint32_t* beyond = nullptr);
 
 // Decoder of the platform, installed by the Windows library: decodes any format the platform
 // knows (type is a hint, 0 for any). Returns false with err set when it cannot.

@@ -114,16 +114,29 @@ void ForRanges(size_t count, size_t grain, unsigned threads, const std::function
     });
 }
 
-void CopyPixelsTo(const CxImage& picture, uint32_t width, uint32_t height, uint8_t* target, ptrdiff_t stride) {
-    if (!picture.IsValid() || !target) return;
-    width = std::min(width, picture.GetWidth());
-    height = std::min(height, picture.GetHeight());
-    if (width == 0 || height == 0) return;
-    const size_t rowBytes = size_t(width) * 4;
+void CopyPixelsTo(const CxImage& picture, int64_t originX, int64_t originY, uint32_t width, uint32_t height,
+                  uint8_t* target, ptrdiff_t stride, const uint32_t* beyond) {
+    if (!picture.IsValid() || !target || width == 0 || height == 0) return;
+    const int64_t pictureWidth = picture.GetWidth(), pictureHeight = picture.GetHeight();
+    // The target columns that show picture pixels: [left, right).
+    const int64_t left = std::clamp<int64_t>(-originX, 0, width);
+    const int64_t right = std::clamp<int64_t>(pictureWidth - originX, left, width);
+    auto fill = [&](uint8_t* row, int64_t from, int64_t to) {
+        if (beyond && to > from) std::fill(reinterpret_cast<uint32_t*>(row) + from, reinterpret_cast<uint32_t*>(row) + to, *beyond);
+    };
     const size_t bandRows = std::max<size_t>(1, kBandPixels / width);
     ForRanges(height, bandRows, PixelPassThreads(), [&](size_t first, size_t end) {
-        for (size_t y = first; y < end; ++y)
-            std::memcpy(target + ptrdiff_t(y) * stride, picture.GetRow(uint32_t(y)), rowBytes);
+        for (size_t y = first; y < end; ++y) {
+            uint8_t* row = target + ptrdiff_t(y) * stride;
+            const int64_t py = originY + int64_t(y);
+            if (py < 0 || py >= pictureHeight || right <= left) {
+                fill(row, 0, width);
+                continue;
+            }
+            fill(row, 0, left);
+            std::memcpy(row + left * 4, picture.GetRow(uint32_t(py)) + (originX + left) * 4, size_t(right - left) * 4);
+            fill(row, right, width);
+        }
     });
 }
 
