@@ -13,6 +13,7 @@
 #include "drawing/MemoryPainter.h"
 #include "drawing/tests/test_support.h"
 #include "platform/cximage/include/ximage.h"
+#include "platform/cximage/include/ximaview.h"
 
 using namespace rg_Zarno_YuanChuangRuanJian;
 using drawtest::TestWindow;
@@ -103,6 +104,52 @@ TEST(CanvasCopy, OpaquePicturesGiveTheBytesOfTheGdiDraw) {
                     std::memcpy(&pixel, picture.GetRow(uint32_t(y)) + 4 * x, 4);
                     ASSERT_EQ(got[size_t(c.surface.cy - 1 - y) * c.surface.cx + x], pixel) << x << "," << y;
                 }
+        }
+    }
+}
+
+// The window at 100 %: the picture's pixels under it and white beyond its edges, as the area view at
+// scale 1 rendered into a frame and drawn through GDI gives, scrolled anywhere, the window smaller or
+// larger than the picture, and a window larger than the surface clipped to it.
+TEST(CanvasCopy, AWindowOfThePictureGivesTheBytesOfItsViewAtScaleOneDrawnThroughGdi) {
+    ThreadsBack restore;
+    CQelGdiplusPen pen(0xFF0088FF, 3.0f);
+    struct Case {
+        SIZE surface, picture;
+        int64_t x, y;
+        SIZE window;
+    } cases[] = {
+        {{64, 48}, {200, 150}, 0, 0, {64, 48}},   {{64, 48}, {200, 150}, 136, 102, {64, 48}},
+        {{64, 48}, {200, 150}, 150, 120, {64, 48}}, {{64, 48}, {30, 20}, 0, 0, {64, 48}},
+        {{64, 48}, {30, 20}, -5, -3, {64, 48}},   {{64, 48}, {200, 150}, 10, 10, {40, 30}},
+        {{64, 48}, {200, 150}, 10, 10, {90, 70}}, {{701, 403}, {1500, 900}, 333, 211, {701, 403}},
+        {{701, 403}, {600, 350}, 0, 0, {701, 403}},
+    };
+    uint32_t seed = 50;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "picture " << c.picture.cx << "x" << c.picture.cy << " at " << c.x << ","
+                                          << c.y << ", window " << c.window.cx << "x" << c.window.cy);
+        TestWindow window(c.surface.cx, c.surface.cy);
+        CxImage picture = NoisePicture(uint32_t(c.picture.cx), uint32_t(c.picture.cy), seed++, false);
+        std::vector<uint32_t> expected;
+        {
+            CxImage frame;
+            ASSERT_TRUE(cximg::RenderAreaView(
+                picture, cximg::ViewWindow{1.0, c.x, c.y, uint32_t(c.window.cx), uint32_t(c.window.cy)}, frame));
+            rg_NeiCunHuaBan painter;
+            painter.AttachWindow(window.hwnd());
+            Background(painter, pen);
+            frame.Draw(painter.GetMemoryDC(), 0, 0);
+            expected = SurfacePixels(painter);
+        }
+        for (unsigned threads : {1u, 4u}) {
+            cximg::SetPixelPassThreads(threads);
+            rg_NeiCunHuaBan painter;
+            painter.AttachWindow(window.hwnd());
+            Background(painter, pen);
+            ASSERT_TRUE(painter.CopyOpaquePicture(picture, c.x, c.y, uint32_t(c.window.cx), uint32_t(c.window.cy),
+                                                  0xFFFFFFFFu));
+            ASSERT_EQ(SurfacePixels(painter), expected) << "threads " << threads;
         }
     }
 }
