@@ -240,8 +240,11 @@ bool RenderAreaView(const CxImage& picture, const ViewWindow& window, CxImage& v
         RenderRows(job, 0, window.height);
         return true;
     }
-    const uint32_t per = (window.height + n - 1) / n;
-    RunParts(n, n, [&](unsigned part) {
+    // Four parts per thread, taken by whichever thread is free: a thread slowed by other programs
+    // on the machine leaves more of the rows to the others.
+    const unsigned parts = std::min<unsigned>(window.height, n * 4);
+    const uint32_t per = (window.height + parts - 1) / parts;
+    RunParts(parts, n, [&](unsigned part) {
         const uint32_t begin = std::min(window.height, part * per), end = std::min(window.height, begin + per);
         if (begin < end) RenderRows(job, begin, end);
     });
