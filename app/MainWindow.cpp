@@ -642,6 +642,13 @@ void rg_ZhuChuangKouLei::PrintPicture() {
     }
     CxImage* picture = workingPicture.GetImage();
     if (!picture->IsValid()) return;
+    // The bitmap of the page (the picture upright, turned when it is wider than high) is made
+    // ready while the print dialog is up.
+    const bool turn = picture->GetWidth() > picture->GetHeight();
+    cximg::PreparedPiece pageBitmap;
+    pageBitmap.width = static_cast<int32_t>(turn ? picture->GetHeight() : picture->GetWidth());
+    pageBitmap.height = -static_cast<int32_t>(turn ? picture->GetWidth() : picture->GetHeight());
+    cximg::PrepareAhead({pageBitmap});
     printer.StartJob(GetHwnd(), printer.GetProgress());
     rg_TuXiangChuLiLei turned;
     const int64_t pageWidth = printer.GetPageWidth();
@@ -655,6 +662,7 @@ void rg_ZhuChuangKouLei::PrintPicture() {
         printer.DrawBitmap(bitmap.GetBitmap(), pageWidth, pageHeight);
     }
     printer.EndJob(0);
+    cximg::DropPrepared();
 }
 
 // ---- menu commands -------------------------------------------------------------------------------
