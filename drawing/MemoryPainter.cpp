@@ -247,7 +247,7 @@ bool rg_NeiCunHuaBan::CopyOpaquePicture(const CxImage& picture, int64_t originX,
     if (surfaceWidth <= 0 || surfaceHeight <= 0) return true;  // nothing lies on the surface
     // Drawing that GDI still holds back reaches the surface before it is written over.
     GdiFlush();
-    // The surface's rows are stored from the bottom (AttachWindow makes it so).
+    // The surface's rows are stored from the bottom (AttachWindow makes or takes it so).
     const size_t rowBytes = size_t(surfaceWidth) * 4;
     uint8_t* top = static_cast<uint8_t*>(surfaceBits) + size_t(surfaceHeight - 1) * rowBytes;
     const uint32_t fill = beyond.value_or(0);
