@@ -520,16 +520,53 @@ void rg_ZhuChuangKouLei::TakeFilePath(const CWString& path) {
     // none) brings the sample back.
     const bool file = path.GetLength() > 0;
     CxImage decoded;
+    if (file) PrepareForShowing(path);
     if (file && !DecodeFile(path, decoded)) return;
     currentFilePath = path;
     GetReferencePicture().GetImage()->Destroy();
     if (file) ShowDecodedFile(decoded);
     else Reload();
+    // Whatever was made ready and not taken is not needed any more.
+    cximg::DropPrepared();
+}
+
+void rg_ZhuChuangKouLei::PrepareForShowing(const CWString& path) {
+    // The claimed size is in the first bytes (a JPEG's EXIF block and colour profile come before
+    // its frame header; 256 KB covers the usual ones).
+    constexpr DWORD kHeaderBytes = 256 * 1024;
+    const CWString openable = ExtendedLengthPath(path);
+    HANDLE file = CreateFileW(openable.GetText(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::vector<uint8_t> header(kHeaderBytes);
+    DWORD got = 0;
+    const bool read = ReadFile(file, header.data(), kHeaderBytes, &got, nullptr) != 0;
+    CloseHandle(file);
+    ClaimedPicture claimed;
+    if (!read || !ClaimedPictureOf(header.data(), got, claimed)) return;
+    const size_t bytes = size_t(claimed.width) * claimed.height * 4;
+    const auto pictureBytes = [](const CxImage* picture) {
+        return picture->IsValid() ? size_t(picture->GetWidth()) * picture->GetHeight() * 4 : size_t(0);
+    };
+    ShowingState state;
+    state.keptBlocks = cximg::KeptPixelBlocksOf(bytes);
+    state.blocksGivenBack = size_t(pictureBytes(workingPicture.GetImage()) == bytes) +
+                            size_t(pictureBytes(GetReferencePicture().GetImage()) == bytes);
+    BITMAP bitmap{};
+    HBITMAP referenceBitmap = GetReferenceBitmap().GetBitmap();
+    state.referenceBitmapFits = referenceBitmap && GetObjectW(referenceBitmap, sizeof(bitmap), &bitmap) != 0 &&
+                                bitmap.bmBitsPixel == 32 && bitmap.bmWidth == LONG(claimed.width) &&
+                                bitmap.bmHeight == LONG(claimed.height);
+    RECT client{};
+    state.canvasFits = view.active || (GetClientRect(picturePainter.GetHwnd(), &client) &&
+                                       client.right == LONG(claimed.width) && client.bottom == LONG(claimed.height));
+    cximg::PrepareAhead(PiecesForShowing(claimed, state));
 }
 
 bool rg_ZhuChuangKouLei::DecodeFile(const CWString& path, CxImage& decoded) {
     const CWString openable = ExtendedLengthPath(path);
     if (decoded.Load(openable.GetText(), rg_TuXiangChuLiLei::FormatFromFileName(path))) return true;
+    cximg::DropPrepared();
     TraceFailure(L"载入图像", decoded.GetLastError());
     // While one message is up, further failures (more drops handled by its message loop) are not
     // stacked on top of it.
@@ -605,6 +642,13 @@ void rg_ZhuChuangKouLei::PrintPicture() {
     }
     CxImage* picture = workingPicture.GetImage();
     if (!picture->IsValid()) return;
+    // The bitmap of the page (the picture upright, turned when it is wider than high) is made
+    // ready while the print dialog is up.
+    const bool turn = picture->GetWidth() > picture->GetHeight();
+    cximg::PreparedPiece pageBitmap;
+    pageBitmap.width = static_cast<int32_t>(turn ? picture->GetHeight() : picture->GetWidth());
+    pageBitmap.height = -static_cast<int32_t>(turn ? picture->GetWidth() : picture->GetHeight());
+    cximg::PrepareAhead({pageBitmap});
     printer.StartJob(GetHwnd(), printer.GetProgress());
     rg_TuXiangChuLiLei turned;
     const int64_t pageWidth = printer.GetPageWidth();
@@ -618,6 +662,7 @@ void rg_ZhuChuangKouLei::PrintPicture() {
         printer.DrawBitmap(bitmap.GetBitmap(), pageWidth, pageHeight);
     }
     printer.EndJob(0);
+    cximg::DropPrepared();
 }
 
 // ---- menu commands -------------------------------------------------------------------------------

@@ -1,8 +1,11 @@
 #include "app/PictureRules.h"
 
+#include "platform/cximage/include/ximacore.h"
+
 #include <windows.h>
 
 #include <cstdio>
+#include <utility>
 #include <cwchar>
 #include <string>
 #include <string_view>
@@ -158,6 +161,50 @@ int32_t ClampEdgeOnRelease(int32_t value, int32_t extent) {
 
 rg_JuXingLei SelectionToLibraryRect(const rg_JuXingLei& s, int32_t height) {
     return rg_JuXingLei(s.left, height - s.top - 1, s.right, height - s.bottom - 1);
+}
+
+bool ClaimedPictureOf(const uint8_t* header, size_t size, ClaimedPicture& claimed) {
+    claimed = ClaimedPicture();
+    const uint32_t format = cximg::DetectFormat(header, size);
+    uint64_t width = 0, height = 0;
+    const char* refused = nullptr;
+    if (!cximg::ClaimedSize(header, size, format, width, height) || !cximg::CheckPictureSize(width, height, refused))
+        return false;
+    claimed.width = static_cast<uint32_t>(width);
+    claimed.height = static_cast<uint32_t>(height);
+    if (format == CXIMAGE_FORMAT_JPG) {
+        // Orientations 2..8 make a turned or mirrored copy; 5..8 turn it a quarter.
+        const int orientation = cximg::JpegExifOrientation(header, size);
+        claimed.turned = orientation >= 2;
+        if (orientation >= 5) std::swap(claimed.width, claimed.height);
+    }
+    return true;
+}
+
+std::vector<cximg::PreparedPiece> PiecesForShowing(const ClaimedPicture& claimed, const ShowingState& state) {
+    std::vector<cximg::PreparedPiece> pieces;
+    if (claimed.width == 0 || claimed.height == 0) return pieces;
+    const size_t bytes = size_t(claimed.width) * claimed.height * 4;
+    cximg::PreparedPiece block;
+    block.blockBytes = bytes;
+    const size_t decoding = claimed.turned ? 2 : 1;
+    const size_t keptLeft = state.keptBlocks > decoding ? state.keptBlocks - decoding : 0;
+    for (size_t i = state.keptBlocks; i < decoding; ++i) pieces.push_back(block);
+    const bool referenceBlockFree = keptLeft + state.blocksGivenBack + (claimed.turned ? 1 : 0) > 0;
+    if (!state.referenceBitmapFits) {
+        cximg::PreparedPiece bitmap;
+        bitmap.width = static_cast<int32_t>(claimed.width);
+        bitmap.height = -static_cast<int32_t>(claimed.height);
+        pieces.push_back(bitmap);
+    }
+    if (!referenceBlockFree) pieces.push_back(block);
+    if (!state.canvasFits) {
+        cximg::PreparedPiece canvas;
+        canvas.width = static_cast<int32_t>(claimed.width);
+        canvas.height = static_cast<int32_t>(claimed.height);
+        pieces.push_back(canvas);
+    }
+    return pieces;
 }
 
 }  // namespace rg_Zarno_YangLi

@@ -2,8 +2,11 @@
 // the saved file's name, the safe write of the saved bytes, the selection's clamping, the slider
 // mapping and the conversion of the selection into the picture library's bottom-up rows.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
+#include "platform/cximage/include/ximaprepare.h"
 #include "runtime/QelString.h"
 #include "runtime/ValueClasses.h"
 
@@ -69,5 +72,28 @@ inline LightArgs LightFromSliders(int32_t brightnessPos, int32_t contrastPos) {
     return LightArgs{brightnessPos - static_cast<int32_t>(kLightSliderNeutral),
                      contrastPos - static_cast<int32_t>(kLightSliderNeutral)};
 }
+
+// The size of the picture a file's first bytes claim (PNG, JPEG, GIF, BMP), as it will be shown:
+// width and height swapped for a JPEG whose EXIF orientation turns it a quarter; turned tells
+// whether the decoder makes a turned copy. False when the header does not say.
+struct ClaimedPicture {
+    uint32_t width = 0, height = 0;
+    bool turned = false;
+};
+bool ClaimedPictureOf(const uint8_t* header, size_t size, ClaimedPicture& claimed);
+
+// What the window holds when a new picture is about to be shown, as far as its memory goes.
+struct ShowingState {
+    size_t keptBlocks = 0;            // kept pixel blocks of the new picture's byte size
+    size_t blocksGivenBack = 0;       // blocks of that size the old working and reference pictures free
+    bool referenceBitmapFits = false; // the reference bitmap already has the new picture's size
+    bool canvasFits = false;          // the canvas needs no new surface for it (same size, or not picture-sized)
+};
+// The fresh memory that showing the claimed picture will allocate, in the order it is allocated:
+// the decoded pixels (and the turned copy), the reference bitmap (32-bit, rows top-down), the
+// reference picture's pixels, the canvas surface (rows bottom-up). The decoded pixels come from
+// the kept blocks only; the reference picture may also take a block given back by the pictures
+// replaced meanwhile, or the decoder's block freed after turning.
+std::vector<cximg::PreparedPiece> PiecesForShowing(const ClaimedPicture& claimed, const ShowingState& state);
 
 }  // namespace rg_Zarno_YangLi

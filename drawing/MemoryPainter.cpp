@@ -5,6 +5,7 @@
 
 #include "runtime/AppInstance.h"
 #include "drawing/GdiplusFlat.h"
+#include "platform/cximage/include/ximaprepare.h"
 
 namespace rg_Zarno_YuanChuangRuanJian {
 
@@ -147,7 +148,13 @@ void rg_NeiCunHuaBan::AttachWindow(HWND targetWindow) {
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        surfaceBitmap = CreateDIBSection(windowDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        // One made ready while the picture decoded, when the program asked for one of this size;
+        // else a new one with its pages brought in at once.
+        surfaceBitmap = static_cast<HBITMAP>(cximg::TakePreparedSurface(width, height, &bits));
+        if (!surfaceBitmap) {
+            surfaceBitmap = CreateDIBSection(windowDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+            if (surfaceBitmap && bits) cximg::PreparePages(bits, size_t(width) * size_t(height) * 4, false);
+        }
         if (surfaceBitmap) surfaceBits = bits;
     }
     if (memoryDC && surfaceBitmap) previousBitmap = SelectObject(memoryDC, surfaceBitmap);

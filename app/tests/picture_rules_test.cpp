@@ -309,4 +309,93 @@ TEST(SliderMapping, MidpointIsNoChangeAndTheEndsAreTheFullRange) {
     EXPECT_EQ(LightFromSliders(510, 510).contrast, 255);
 }
 
+// ---- memory made ready for the next picture ----------------------------------------------------
+
+// A JPEG's first bytes up to its frame header: SOI, an APP1 EXIF block with the orientation (0: no
+// EXIF block), then SOF0 claiming width × height.
+std::vector<uint8_t> JpegHeader(uint16_t width, uint16_t height, uint16_t orientation) {
+    std::vector<uint8_t> b = {0xFF, 0xD8};
+    if (orientation) {
+        // "Exif\0\0", little-endian TIFF header, one directory with one SHORT entry (tag 0x0112).
+        const std::vector<uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                                           0x12, 0x01, 3, 0, 1, 0, 0, 0, uint8_t(orientation), 0, 0, 0, 0, 0, 0, 0};
+        b.insert(b.end(), {0xFF, 0xE1, 0, uint8_t(exif.size() + 2)});
+        b.insert(b.end(), exif.begin(), exif.end());
+    }
+    b.insert(b.end(), {0xFF, 0xC0, 0, 17, 8, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width), 3,
+                       1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1});
+    return b;
+}
+
+TEST(ClaimedPicture, TheHeaderSaysTheSizeAsShownAndWhetherTheDecoderTurnsACopy) {
+    ClaimedPicture claimed;
+    std::vector<uint8_t> plain = JpegHeader(4000, 3000, 0);
+    ASSERT_TRUE(ClaimedPictureOf(plain.data(), plain.size(), claimed));
+    EXPECT_EQ(claimed.width, 4000u);
+    EXPECT_EQ(claimed.height, 3000u);
+    EXPECT_FALSE(claimed.turned);
+    // Orientation 6 (a phone held upright) turns the picture a quarter; 3 turns it half.
+    std::vector<uint8_t> upright = JpegHeader(4000, 3000, 6);
+    ASSERT_TRUE(ClaimedPictureOf(upright.data(), upright.size(), claimed));
+    EXPECT_EQ(claimed.width, 3000u);
+    EXPECT_EQ(claimed.height, 4000u);
+    EXPECT_TRUE(claimed.turned);
+    std::vector<uint8_t> upsideDown = JpegHeader(4000, 3000, 3);
+    ASSERT_TRUE(ClaimedPictureOf(upsideDown.data(), upsideDown.size(), claimed));
+    EXPECT_EQ(claimed.width, 4000u);
+    EXPECT_TRUE(claimed.turned);
+    // A header cut before the frame, a size of nothing, a size beyond the library's limit.
+    EXPECT_FALSE(ClaimedPictureOf(upright.data(), upright.size() - 19, claimed));
+    std::vector<uint8_t> empty = JpegHeader(0, 3000, 0);
+    EXPECT_FALSE(ClaimedPictureOf(empty.data(), empty.size(), claimed));
+    std::vector<uint8_t> huge = JpegHeader(65000, 65000, 0);
+    EXPECT_FALSE(ClaimedPictureOf(huge.data(), huge.size(), claimed));
+    EXPECT_FALSE(ClaimedPictureOf(nullptr, 0, claimed));
+}
+
+std::string Describe(const std::vector<cximg::PreparedPiece>& pieces) {
+    std::string text;
+    for (const cximg::PreparedPiece& p : pieces)
+        text += p.blockBytes ? "block" + std::to_string(p.blockBytes) + " "
+                             : "surface" + std::to_string(p.width) + "x" + std::to_string(p.height) + " ";
+    return text;
+}
+
+TEST(PiecesForShowing, AFirstPictureOfItsSizeNeedsEverythingInTheOrderOfUse) {
+    ClaimedPicture photo;
+    photo.width = 4000;
+    photo.height = 3000;
+    EXPECT_EQ(Describe(PiecesForShowing(photo, ShowingState())),
+              "block48000000 surface4000x-3000 block48000000 surface4000x3000 ");
+    // Turned by its EXIF block: the decoder's block and the turned copy; the reference picture then
+    // takes the decoder's block, freed after turning.
+    photo.turned = true;
+    EXPECT_EQ(Describe(PiecesForShowing(photo, ShowingState())),
+              "block48000000 block48000000 surface4000x-3000 surface4000x3000 ");
+}
+
+TEST(PiecesForShowing, WhatTheWindowAlreadyHoldsIsNotPreparedAgain) {
+    ClaimedPicture photo;
+    photo.width = 4000;
+    photo.height = 3000;
+    // Another photograph of the same size: the old pictures give their blocks back once replaced,
+    // the bitmap and canvas are reused; only the decoded pixels need a block.
+    ShowingState same;
+    same.blocksGivenBack = 2;
+    same.referenceBitmapFits = true;
+    same.canvasFits = true;
+    EXPECT_EQ(Describe(PiecesForShowing(photo, same)), "block48000000 ");
+    // Two kept blocks serve the decoded pixels and the reference picture.
+    ShowingState kept;
+    kept.keptBlocks = 2;
+    EXPECT_EQ(Describe(PiecesForShowing(photo, kept)), "surface4000x-3000 surface4000x3000 ");
+    // One kept block goes to the decoder; the reference picture needs a new one unless a replaced
+    // picture gives one back.
+    kept.keptBlocks = 1;
+    EXPECT_EQ(Describe(PiecesForShowing(photo, kept)), "surface4000x-3000 block48000000 surface4000x3000 ");
+    kept.blocksGivenBack = 1;
+    EXPECT_EQ(Describe(PiecesForShowing(photo, kept)), "surface4000x-3000 surface4000x3000 ");
+    EXPECT_TRUE(PiecesForShowing(ClaimedPicture(), ShowingState()).empty());
+}
+
 }  // namespace

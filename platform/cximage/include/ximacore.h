@@ -204,8 +204,9 @@ using PixelBlock = std::unique_ptr<uint8_t[], PixelRelease>;
 // A block of bytes for pixels (contents undefined): a kept one of that size when there is one, else
 // a new one; null when memory runs out.
 PixelBlock NewPixelBlock(size_t bytes);
-// How many blocks are kept now, and a release of all of them.
+// How many blocks are kept now (in all, and of one size), and a release of all of them.
 size_t KeptPixelBlocks();
+size_t KeptPixelBlocksOf(size_t bytes);
 void ReleaseKeptPixelBlocks();
 
 // Decoded pixels: top-down rows of 32-bit B, G, R, A; alpha is 255 when the picture has none.

@@ -8,6 +8,7 @@
 
 #include "platform/cximage/src/internal.h"
 #include "platform/cximage/include/ximacore.h"
+#include "platform/cximage/include/ximaprepare.h"
 
 namespace cximg {
 
@@ -88,13 +89,27 @@ PixelBlock NewPixelBlock(size_t bytes) {
             return PixelBlock(reused, PixelRelease{bytes});
         }
     }
-    return PixelBlock(new (std::nothrow) uint8_t[bytes], PixelRelease{bytes});
+    if (bytes >= kKeepFrom) {
+        if (uint8_t* prepared = TakePreparedBlock(bytes)) return PixelBlock(prepared, PixelRelease{bytes});
+    }
+    uint8_t* fresh = new (std::nothrow) uint8_t[bytes];
+    // All pages of a large block at once instead of a fault per page at its first write.
+    if (fresh && bytes >= kKeepFrom) PreparePages(fresh, bytes, false);
+    return PixelBlock(fresh, PixelRelease{bytes});
 }
 
 size_t KeptPixelBlocks() {
     KeptBlocks& kept = Kept();
     std::lock_guard<std::mutex> hold(kept.lock);
     return kept.count;
+}
+
+size_t KeptPixelBlocksOf(size_t bytes) {
+    KeptBlocks& kept = Kept();
+    std::lock_guard<std::mutex> hold(kept.lock);
+    size_t count = 0;
+    for (size_t i = 0; i < kept.count; ++i) count += kept.bytes[i] == bytes;
+    return count;
 }
 
 void ReleaseKeptPixelBlocks() {

@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <new>
@@ -15,6 +16,7 @@
 #include "platform/cximage/src/internal.h"
 #include "platform/cximage/win/com.h"
 #include "platform/cximage/include/ximage.h"
+#include "platform/cximage/include/ximaprepare.h"
 
 using cximg::Picture;
 
@@ -436,10 +438,50 @@ bool DecodeConverted(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, 
 
 HDC ScreenDc() { return GetDC(nullptr); }
 
+// Brings the pages in a megabyte at a time by locking and at once unlocking them: one call per
+// megabyte instead of a page fault per 4 KB. Windows refuses locks beyond the process's minimum
+// working set; after the first refusal the pages are left to fault in as they are touched.
+std::atomic<bool> g_lockRefused{false};
+
+bool LockPagesIn(void* memory, size_t bytes) {
+    if (g_lockRefused.load(std::memory_order_relaxed)) return false;
+    constexpr size_t kChunk = size_t(1) << 20;
+    uint8_t* at = static_cast<uint8_t*>(memory);
+    for (size_t done = 0; done < bytes; done += kChunk) {
+        const size_t length = bytes - done < kChunk ? bytes - done : kChunk;
+        if (!VirtualLock(at + done, length)) {
+            g_lockRefused.store(true, std::memory_order_relaxed);
+            return false;
+        }
+        VirtualUnlock(at + done, length);
+    }
+    return true;
+}
+
+// A 32-bit DIB section of the size (rows top-down for a negative height), as MakeBitmap and the
+// drawing surfaces make them.
+void* MakeDibSurface(int32_t width, int32_t height, void** bits) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+void DestroyDibSurface(void* handle) { DeleteObject(static_cast<HBITMAP>(handle)); }
+
 }  // namespace
 
 bool CxImageInstallPlatformCodecs() {
     cximg::SetPlatformDecoder(&WicDecode);
+    cximg::SetPageLocker(&LockPagesIn);
+    cximg::SurfaceFactory dibs;
+    dibs.make = &MakeDibSurface;
+    dibs.destroy = &DestroyDibSurface;
+    cximg::SetSurfaceFactory(dibs);
     return true;
 }
 
@@ -503,9 +545,14 @@ HBITMAP CxImage::MakeBitmap(HDC dc, bool transparency) {
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC screen = dc ? nullptr : ScreenDc();
-    HBITMAP bmp = CreateDIBSection(dc ? dc : screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (screen) ReleaseDC(nullptr, screen);
+    // One made ready while the picture decoded, when the program asked for one of this size.
+    HBITMAP bmp = static_cast<HBITMAP>(cximg::TakePreparedSurface(bi.bmiHeader.biWidth, bi.bmiHeader.biHeight, &bits));
+    if (!bmp) {
+        HDC screen = dc ? nullptr : ScreenDc();
+        bmp = CreateDIBSection(dc ? dc : screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (screen) ReleaseDC(nullptr, screen);
+        if (bmp && bits) cximg::PreparePages(bits, size_t(GetWidth()) * GetHeight() * 4, false);
+    }
     if (!bmp || !bits) {
         m_lastError = "cannot create bitmap";
         return nullptr;
