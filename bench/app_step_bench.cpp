@@ -18,6 +18,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -819,8 +820,13 @@ void TimeActualAndFit(AppHost& host) {
 
 int main(int argc, char** argv) {
     // --no-print leaves the print button out (each job keeps the spooler's converter busy for a while).
+    // --png-threads N encodes the saved PNG files on N threads (all processors by default), to
+    // judge the gain of more processors than this machine has.
     bool print = true;
-    for (int i = 1; i < argc; ++i) print = print && std::strcmp(argv[i], "--no-print") != 0;
+    for (int i = 1; i < argc; ++i) {
+        print = print && std::strcmp(argv[i], "--no-print") != 0;
+        if (std::strcmp(argv[i], "--png-threads") == 0 && i + 1 < argc) cximg::SetPngEncoderThreads(unsigned(std::atoi(argv[++i])));
+    }
     const size_t bytes = size_t(kWidth) * kHeight * 4;
     MeasureMemcpy();
 

@@ -502,7 +502,7 @@ class Deflater {
 public:
     Deflater() {
 #if CXIMG_X86
-        if (HaveAvx2()) m_extend = &ExtendMatchAvx2;
+        if (HaveAvx2()) m_parse = &Deflater::ParseAvx2;
 #endif
     }
 
@@ -528,12 +528,12 @@ public:
         std::fill(m_table.get(), m_table.get() + (size_t(1) << bits), 0u);
         // The window: every position of the last 32 KB before the piece, oldest first, so the
         // table holds the nearest position of each hash as parsing would have left it.
-        for (size_t p = from; p < start && p + 4 <= end; ++p) m_table[Hash(Load32(in + p))] = uint32_t(p + 1);
+        IndexWindow(from, end >= 3 ? std::min(start, end - 3) : from);
         m_pos = start;
         StartBlock();
         const size_t matchLimit = end >= 8 ? end - 8 : 0;  // room for 8-byte compares
         while (m_pos < end) {
-            Parse(matchLimit);
+            (this->*m_parse)(matchLimit);
             if (m_count + 1 >= kMaxSymbols || m_pos - m_blockStart >= kMaxBlockBytes) {
                 if (m_pos == end) break;  // the block ends the piece: written below
                 if (!EmitBlock(false)) return false;
@@ -567,7 +567,30 @@ private:
         std::memcpy(&v, p, 4);
         return v;
     }
+    static uint64_t Load64(const uint8_t* p) {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        return v;
+    }
     uint32_t Hash(uint32_t v) const { return (v * 2654435761u) >> m_shift; }
+
+    // Enters positions [from, to) into the table, in order. Where the bytes repeat with a period
+    // of four (a run of one byte, a run of one RGBA colour) each position's four bytes are those
+    // of the position four further on, which overwrites the same entry later: such stretches are
+    // passed over twelve positions at a time, and the table ends as if every position was entered.
+    void IndexWindow(size_t from, size_t to) {
+        const uint8_t* in = m_in;
+        uint32_t* table = m_table.get();
+        size_t p = from;
+        while (p < to) {
+            if (p + 16 < to && Load64(in + p) == Load64(in + p + 4) && Load64(in + p + 8) == Load64(in + p + 12)) {
+                p += 12;  // in[p + i] == in[p + i + 4] for i < 16: positions p..p+11 repeat p+4..p+15
+                continue;
+            }
+            table[Hash(Load32(in + p))] = uint32_t(p + 1);
+            ++p;
+        }
+    }
 
     void StartBlock() {
         std::fill(std::begin(m_litFreq), std::end(m_litFreq), 0u);
@@ -578,7 +601,8 @@ private:
 
     // Greedy parse from m_pos up to the piece's end, the block's input budget or a full symbol
     // buffer. Matches start before matchLimit and end by the piece's end.
-    void Parse(size_t matchLimit) {
+    template <size_t (*Extend)(const uint8_t*, const uint8_t*, size_t, size_t)>
+    [[gnu::always_inline]] inline void Parse(size_t matchLimit) {
         size_t pos = m_pos;
         const size_t end = std::min(m_end, m_blockStart + kMaxBlockBytes);
         const uint8_t* in = m_in;
@@ -595,7 +619,7 @@ private:
                 table[h] = uint32_t(pos + 1);
                 if (cand && pos + 1 - cand <= kWindow && Load32(in + cand - 1) == v) {
                     size_t ref = cand - 1;
-                    size_t len = m_extend(in + pos, in + ref, 4, std::min<size_t>(258, m_end - pos));
+                    size_t len = Extend(in + pos, in + ref, 4, std::min<size_t>(258, m_end - pos));
                     uint32_t dist = uint32_t(pos - ref);
                     syms[count++] = Symbol{uint16_t(len), uint16_t(dist)};
                     ++m_litFreq[tables.len[len].code];
@@ -648,7 +672,12 @@ private:
         return true;
     }
 
-    size_t (*m_extend)(const uint8_t*, const uint8_t*, size_t, size_t) = &ExtendMatch;
+    // The parse with the match extension inlined, 32 bytes at a time where the processor can.
+    void ParsePlain(size_t matchLimit) { Parse<&ExtendMatch>(matchLimit); }
+#if CXIMG_X86
+    CXIMG_AVX2 void ParseAvx2(size_t matchLimit) { Parse<&ExtendMatchAvx2>(matchLimit); }
+#endif
+    void (Deflater::*m_parse)(size_t) = &Deflater::ParsePlain;
     BitWriter m_bw{nullptr};
     std::unique_ptr<uint32_t[]> m_table;
     std::unique_ptr<Symbol[]> m_symbols;

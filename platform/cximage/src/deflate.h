@@ -24,6 +24,9 @@ public:
     void Advance(size_t n) { m_size += n; }
     const uint8_t* Data() const { return m_data; }
     size_t Size() const { return m_size; }
+    size_t Capacity() const { return m_capacity; }
+    // Empties the buffer and keeps its memory for what is written next.
+    void Clear() { m_size = 0; }
 
 private:
     uint8_t* m_data = nullptr;

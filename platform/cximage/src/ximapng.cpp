@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <thread>
 #include <vector>
@@ -127,6 +128,13 @@ CXIMG_AVX2 int FilterRowAvx2(const uint8_t* cur, const uint8_t* prev, size_t n, 
         __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cur - bpp + i));
         __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev + i));
         __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev - bpp + i));
+        const __m256i same = _mm256_and_si256(_mm256_cmpeq_epi8(x, a), _mm256_and_si256(_mm256_cmpeq_epi8(x, b), _mm256_cmpeq_epi8(x, c)));
+        if (_mm256_movemask_epi8(same) == -1) {
+            // One colour here and above (white paper): every predictor gives x, all four filters 0.
+            for (int f = 1; f < 5; ++f) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[f] + i), zero);
+            sums[0] = _mm256_add_epi64(sums[0], _mm256_sad_epu8(_mm256_abs_epi8(x), zero));
+            continue;
+        }
         __m256i sub = _mm256_sub_epi8(x, a);
         __m256i up = _mm256_sub_epi8(x, b);
         __m256i mean = _mm256_sub_epi8(_mm256_avg_epu8(a, b), _mm256_and_si256(_mm256_xor_si256(a, b), one));
@@ -175,25 +183,82 @@ bool PutChunk(CxMemFile& file, const char type[4], const uint8_t* data, size_t s
     return file.Write(head, 8) && file.Write(data, size) && file.Write(tail, 4);
 }
 
+// What one thread needs to encode slices, kept from one encoding to the next: new memory of a
+// megabyte or more costs a first touch of every page on each save (milliseconds under Wine).
+struct PngWorkspace {
+    std::unique_ptr<uint8_t[]> rows;  // the raw and filtered rows of RowFilter
+    size_t rowsBytes = 0;
+    std::unique_ptr<uint8_t[]> input;  // a slice's filtered rows after those of its window
+    size_t inputBytes = 0;
+    DeflatePieceCompressor deflater;
+    ByteSink out;  // the compressed slices of this thread, one after another
+};
+
+// Workspaces kept between encodings: at most as many as a large machine runs threads, and none
+// whose output buffer grew beyond what a 12-megapixel photograph needs per thread.
+constexpr size_t kKeptWorkspaces = 16;
+constexpr size_t kKeptOutputBytes = size_t(32) << 20;
+
+struct KeptWorkspaces {
+    std::mutex lock;
+    std::unique_ptr<PngWorkspace> spare[kKeptWorkspaces];
+    size_t count = 0;
+};
+
+KeptWorkspaces& Kept() {
+    static KeptWorkspaces kept;
+    return kept;
+}
+
+// A kept workspace, or a new one; null when memory runs out.
+std::unique_ptr<PngWorkspace> TakeWorkspace() {
+    {
+        KeptWorkspaces& kept = Kept();
+        std::lock_guard<std::mutex> hold(kept.lock);
+        if (kept.count) return std::move(kept.spare[--kept.count]);
+    }
+    return std::unique_ptr<PngWorkspace>(new (std::nothrow) PngWorkspace);
+}
+
+void KeepWorkspace(std::unique_ptr<PngWorkspace> ws) {
+    if (!ws || ws->out.Capacity() > kKeptOutputBytes) return;
+    ws->out.Clear();
+    KeptWorkspaces& kept = Kept();
+    std::lock_guard<std::mutex> hold(kept.lock);
+    if (kept.count < kKeptWorkspaces) kept.spare[kept.count++] = std::move(ws);
+}
+
+// A buffer of at least n bytes in `buffer` (contents not kept when it grows); false when memory
+// runs out.
+bool Ensure(std::unique_ptr<uint8_t[]>& buffer, size_t& size, size_t n) {
+    if (size >= n) return true;
+    buffer.reset(new (std::nothrow) uint8_t[n]);
+    size = buffer ? n : 0;
+    return buffer != nullptr;
+}
+
+bool AllZero(const uint8_t* p, size_t n) { return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0); }
+
 // Rows of the picture in PNG form, each with its filter-type byte in front: filters one row after
 // another, keeping the previous raw row.
 class RowFilter {
 public:
-    explicit RowFilter(const Picture& pic) : m_pic(pic), m_bpp(pic.alpha ? 4 : 3), m_rowBytes(size_t(pic.width) * m_bpp) {}
+    RowFilter(const Picture& pic, PngWorkspace& ws)
+        : m_pic(pic), m_ws(ws), m_bpp(pic.alpha ? 4 : 3), m_rowBytes(size_t(pic.width) * m_bpp) {}
 
     bool Init() {
         // Two raw rows, each after 16 zero bytes (the pixels left of the first), and four filter rows.
         m_slot = m_rowBytes + 32;
-        m_work.reset(new (std::nothrow) uint8_t[m_slot * 6]);
-        if (!m_work) return false;
-        std::memset(m_work.get(), 0, m_slot * 2);
-        for (int f = 1; f < 5; ++f) m_cand[f] = m_work.get() + (f + 1) * m_slot;
+        if (!Ensure(m_ws.rows, m_ws.rowsBytes, m_slot * 6)) return false;
+        uint8_t* work = m_ws.rows.get();
+        std::memset(work, 0, m_slot * 2);
+        for (int f = 1; f < 5; ++f) m_cand[f] = work + (f + 1) * m_slot;
         return true;
     }
 
     // Starts at row y: the raw row above it is made again (zeros above the first row).
     void Seek(uint32_t y) {
-        m_cur = m_work.get() + 16;
+        m_cur = m_ws.rows.get() + 16;
         m_prev = m_cur + m_slot;
         if (y == 0)
             std::memset(m_prev, 0, m_rowBytes);
@@ -205,16 +270,23 @@ public:
     // Writes the next row (filter-type byte and filtered bytes, m_rowBytes + 1 in all) to out.
     void Next(uint8_t* out) {
         Convert(m_y, m_cur);
-        m_cand[0] = m_cur;
-        int f;
+        if (std::memcmp(m_cur, m_prev, m_rowBytes) == 0) {
+            // The row repeats the one above (most rows of a whitened page): Up gives zeros, which
+            // no filter beats; None ties with it, and wins as the lower number, on a zero row.
+            out[0] = AllZero(m_cur, m_rowBytes) ? 0 : 2;
+            std::memset(out + 1, 0, m_rowBytes);
+        } else {
+            m_cand[0] = m_cur;
+            int f;
 #if CXIMG_X86
-        if (HaveAvx2())
-            f = FilterRowAvx2(m_cur, m_prev, m_rowBytes, m_bpp, m_cand);
-        else
+            if (HaveAvx2())
+                f = FilterRowAvx2(m_cur, m_prev, m_rowBytes, m_bpp, m_cand);
+            else
 #endif
-            f = m_bpp == 4 ? FilterRow<4>(m_cur, m_prev, m_rowBytes, m_cand) : FilterRow<3>(m_cur, m_prev, m_rowBytes, m_cand);
-        out[0] = uint8_t(f);
-        std::memcpy(out + 1, m_cand[f], m_rowBytes);
+                f = m_bpp == 4 ? FilterRow<4>(m_cur, m_prev, m_rowBytes, m_cand) : FilterRow<3>(m_cur, m_prev, m_rowBytes, m_cand);
+            out[0] = uint8_t(f);
+            std::memcpy(out + 1, m_cand[f], m_rowBytes);
+        }
         std::swap(m_cur, m_prev);
         ++m_y;
     }
@@ -233,9 +305,9 @@ private:
     }
 
     const Picture& m_pic;
+    PngWorkspace& m_ws;
     const size_t m_bpp, m_rowBytes;
     size_t m_slot = 0;
-    std::unique_ptr<uint8_t[]> m_work;
     uint8_t* m_cand[5] = {};
     uint8_t* m_cur = nullptr;
     uint8_t* m_prev = nullptr;
@@ -245,20 +317,23 @@ private:
 constexpr size_t kChunk = size_t(1) << 20;  // most bytes in one IDAT chunk
 constexpr uint32_t kWindow = 32768;         // deflate's window
 
-// The compressed data of one slice of rows: IDAT chunk payloads of at most kChunk bytes, the CRC
-// of each (type and payload) and the Adler-32 of the slice's filtered rows.
+// The compressed data of one slice of rows: where it lies in its thread's output, IDAT chunk
+// payloads of at most kChunk bytes of it with the CRC of each (type and payload), and the Adler-32
+// of the slice's filtered rows.
 struct SliceOutput {
-    ByteSink data;
+    const ByteSink* sink = nullptr;
+    size_t offset = 0, size = 0;
     std::vector<uint32_t> crcs;
     uint32_t adler = 1;
     uint64_t inputBytes = 0;  // filtered bytes of the slice's rows
     bool ok = false;
+    const uint8_t* Data() const { return sink->Data() + offset; }
 };
 
 // What one thread keeps from slice to slice.
 class SliceWorker {
 public:
-    SliceWorker(const Picture& pic, const PngSlicePlan& plan) : m_pic(pic), m_plan(plan), m_filter(pic) {}
+    SliceWorker(const Picture& pic, const PngSlicePlan& plan, PngWorkspace& ws) : m_pic(pic), m_plan(plan), m_ws(ws), m_filter(pic, ws) {}
 
     bool Encode(uint32_t slice, SliceOutput& out) {
         if (!m_ready && !(m_ready = m_filter.Init())) return false;
@@ -269,32 +344,31 @@ public:
         // slice before filtered them, so that slices need nothing from each other.
         const uint32_t windowRows = uint32_t(std::min<size_t>(y0, (kWindow + line - 1) / line));
         const size_t size = size_t(y1 - y0 + windowRows) * line;
-        if (m_input.size() < size) {
-            try {
-                m_input.resize(size);
-            } catch (const std::bad_alloc&) {
-                return false;
-            }
-        }
-        uint8_t* in = m_input.data();
+        if (!Ensure(m_ws.input, m_ws.inputBytes, size)) return false;
+        uint8_t* in = m_ws.input.get();
         m_filter.Seek(y0 - windowRows);
         for (size_t p = 0; p < size; p += line) m_filter.Next(in + p);
         const size_t start = size_t(windowRows) * line;
         const bool last = y1 == m_pic.height;
         // Room for the slice stored whole, so the output seldom moves while it grows.
+        ByteSink& sink = m_ws.out;
         const size_t stored = size - start + (size - start) / 65535 * 5 + 4096;
-        if (!out.data.Reserve(stored)) return false;
+        if (!sink.Reserve(stored)) return false;
+        const size_t offset = sink.Size();
         if (slice == 0) {
-            out.data.End()[0] = 0x78;  // deflate, 32K window
-            out.data.End()[1] = 0x01;  // (0x7801 is a multiple of 31)
-            out.data.Advance(2);
+            sink.End()[0] = 0x78;  // deflate, 32K window
+            sink.End()[1] = 0x01;  // (0x7801 is a multiple of 31)
+            sink.Advance(2);
         }
-        if (!m_deflater.Compress(in, start, size, last, out.data)) return false;
+        if (!m_ws.deflater.Compress(in, start, size, last, sink)) return false;
+        out.sink = &sink;
+        out.offset = offset;
+        out.size = sink.Size() - offset;
         out.adler = Adler32(1, in + start, size - start);
         out.inputBytes = size - start;
         static const uint8_t kIdat[4] = {'I', 'D', 'A', 'T'};
-        for (size_t p = 0; p < out.data.Size(); p += kChunk)
-            out.crcs.push_back(Crc32(Crc32(0, kIdat, 4), out.data.Data() + p, std::min(kChunk, out.data.Size() - p)));
+        for (size_t p = 0; p < out.size; p += kChunk)
+            out.crcs.push_back(Crc32(Crc32(0, kIdat, 4), out.Data() + p, std::min(kChunk, out.size - p)));
         out.ok = true;
         return true;
     }
@@ -302,18 +376,21 @@ public:
 private:
     const Picture& m_pic;
     const PngSlicePlan& m_plan;
+    PngWorkspace& m_ws;
     RowFilter m_filter;
     bool m_ready = false;
-    std::vector<uint8_t> m_input;
-    DeflatePieceCompressor m_deflater;
 };
 
 // Compresses every slice on up to `threads` threads (the caller's among them); each thread takes
 // the next slice not yet taken. Output goes to the slice's own place, so timing changes nothing.
-void EncodeSlices(const Picture& pic, const PngSlicePlan& plan, unsigned threads, std::vector<SliceOutput>& outs) {
+// The workspaces the threads used are left in `used` (slices point into them).
+void EncodeSlices(const Picture& pic, const PngSlicePlan& plan, unsigned threads, std::vector<SliceOutput>& outs,
+                  std::vector<std::unique_ptr<PngWorkspace>>& used) {
     std::atomic<uint32_t> next{0};
-    auto work = [&] {
-        SliceWorker worker(pic, plan);
+    auto work = [&](size_t index) {
+        used[index] = TakeWorkspace();
+        if (!used[index]) return;  // the other threads take the slices
+        SliceWorker worker(pic, plan, *used[index]);
         try {
             for (uint32_t s; (s = next.fetch_add(1)) < plan.slices;) worker.Encode(s, outs[s]);
         } catch (const std::bad_alloc&) {  // a CRC list that cannot grow: the slice stays not ok
@@ -321,14 +398,15 @@ void EncodeSlices(const Picture& pic, const PngSlicePlan& plan, unsigned threads
     };
     std::vector<std::thread> pool;
     const unsigned helpers = std::min<unsigned>(threads, plan.slices) - 1;
+    used.resize(size_t(helpers) + 1);
     for (unsigned i = 0; i < helpers; ++i) {
         try {
-            pool.emplace_back(work);
+            pool.emplace_back(work, size_t(i) + 1);
         } catch (const std::exception&) {  // no more threads: the ones there do the work
             break;
         }
     }
-    work();
+    work(0);
     for (std::thread& t : pool) t.join();
 }
 
@@ -362,13 +440,22 @@ bool EncodePngSliced(const Picture& pic, CxMemFile& file, const char*& err, unsi
     const uint32_t w = pic.width, h = pic.height;
     const PngSlicePlan plan = PlanPngSlices(w, h, pic.alpha, sliceBytes);
     std::vector<SliceOutput> outs;
+    std::vector<std::unique_ptr<PngWorkspace>> used;
     try {
         outs = std::vector<SliceOutput>(plan.slices);
+        used.reserve(std::max(1u, std::min(threads, plan.slices)));
     } catch (const std::bad_alloc&) {
         err = "out of memory";
         return false;
     }
-    EncodeSlices(pic, plan, std::max(1u, threads), outs);
+    EncodeSlices(pic, plan, std::max(1u, threads), outs, used);
+    // The workspaces go back to be kept once the file is written.
+    struct KeepOnReturn {
+        std::vector<std::unique_ptr<PngWorkspace>>& used;
+        ~KeepOnReturn() {
+            for (auto& ws : used) KeepWorkspace(std::move(ws));
+        }
+    } keep{used};
     // The stream's Adler-32 from the slices', in order; the total size of the chunks.
     uint32_t adler = 1;
     size_t total = 0, chunks = 0;
@@ -378,7 +465,7 @@ bool EncodePngSliced(const Picture& pic, CxMemFile& file, const char*& err, unsi
             return false;
         }
         adler = Adler32Combine(adler, o.adler, o.inputBytes);
-        total += o.data.Size();
+        total += o.size;
         chunks += o.crcs.size();
     }
 
@@ -393,13 +480,13 @@ bool EncodePngSliced(const Picture& pic, CxMemFile& file, const char*& err, unsi
     for (size_t s = 0; ok && s < outs.size(); ++s) {
         const SliceOutput& o = outs[s];
         for (size_t c = 0; ok && c < o.crcs.size(); ++c) {
-            const size_t p = c * kChunk, n = std::min(kChunk, o.data.Size() - p);
+            const size_t p = c * kChunk, n = std::min(kChunk, o.size - p);
             const bool end = s + 1 == outs.size() && c + 1 == o.crcs.size();
             const size_t size = n + (end ? 4 : 0);
             const uint8_t head[8] = {uint8_t(size >> 24), uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size), 'I', 'D', 'A', 'T'};
             const uint32_t crc = end ? Crc32(o.crcs[c], trailer, 4) : o.crcs[c];
             const uint8_t tail[4] = {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)};
-            ok = file.Write(head, 8) && file.Write(o.data.Data() + p, n) && (!end || file.Write(trailer, 4)) && file.Write(tail, 4);
+            ok = file.Write(head, 8) && file.Write(o.Data() + p, n) && (!end || file.Write(trailer, 4)) && file.Write(tail, 4);
         }
     }
     ok = ok && PutChunk(file, "IEND", nullptr, 0);

@@ -639,6 +639,43 @@ TEST(PngEncode, WicReadsBackASlicedNoisePictureWrittenOnSeveralThreads) {
     }
 }
 
+TEST(PngEncode, WicReadsBackAWhitenedPageWrittenOnSeveralThreads) {
+    // Mostly white paper (rows that repeat the one above, long runs of one byte across rows and
+    // slices) with noisy edges, ink dots, a black band and a band of alternating rows.
+    std::mt19937 rng(7);
+    for (bool alpha : {false, true}) {
+        const uint32_t w = 1500, h = alpha ? 300 : 450;
+        ASSERT_GT(cximg::PlanPngSlices(w, h, alpha, cximg::kPngSliceBytes).slices, 2u);
+        CxImage src;
+        ASSERT_TRUE(src.Create(w, h, alpha));
+        for (uint32_t y = 0; y < h; ++y)
+            for (uint32_t x = 0; x < w; ++x) {
+                uint8_t v = 255;
+                if (x < 8 || x + 8 >= w) v = uint8_t(rng() % 70);
+                else if (y >= 100 && y < 140) v = 0;
+                else if (y >= 200 && y < 230) v = y % 2 ? 255 : 0;
+                else if ((x * 7 + y * 11) % 211 == 0) v = uint8_t(rng() % 50);
+                uint8_t* p = src.GetRow(y) + x * 4;
+                p[0] = p[1] = p[2] = v;
+                p[3] = alpha ? uint8_t(v ^ 0x80) : 255;
+            }
+        const unsigned before = cximg::GetPngEncoderThreads();
+        std::vector<uint8_t> one, several;
+        cximg::SetPngEncoderThreads(1);
+        ASSERT_TRUE(src.Encode(one, CXIMAGE_FORMAT_PNG));
+        cximg::SetPngEncoderThreads(3);
+        const bool encoded = src.Encode(several, CXIMAGE_FORMAT_PNG);
+        cximg::SetPngEncoderThreads(before);
+        ASSERT_TRUE(encoded) << src.GetLastError();
+        EXPECT_EQ(several, one) << alpha;
+        EXPECT_LT(several.size(), size_t(w) * h / 4) << alpha;
+        CxImage back;
+        ASSERT_TRUE(back.Decode(several.data(), several.size(), CXIMAGE_FORMAT_PNG)) << back.GetLastError();
+        EXPECT_TRUE(SamePixels(src, back)) << alpha;
+        EXPECT_EQ(back.AlphaIsValid(), alpha);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // A bounded mutation run over the platform codec path: damaged copies of every test file, a
 // fixed seed and a fixed count, each decoded with its own format and with detection.

@@ -4,10 +4,13 @@
 // from must join correctly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "platform/cximage/src/deflate.h"
 #include "platform/cximage/src/pngslices.h"
@@ -18,7 +21,10 @@ using namespace cxtest;
 
 namespace {
 
-enum class Fill { Noise, Flat, Photo };
+// Noise, one colour, smooth shading; then the pictures of flat pages: white, black, pixels
+// alternating like a checkerboard, rows alternating, rows that repeat the one above but for one
+// byte (first, last or in between), and a whitened page (white with noisy edges and sparse ink).
+enum class Fill { Noise, Flat, Photo, White, Black, Checker, RowStripes, RepeatButOne, Page };
 
 cximg::Picture MakePicture(uint32_t w, uint32_t h, bool alpha, Fill fill, uint32_t seed = 1) {
     cximg::Picture pic;
@@ -39,6 +45,33 @@ cximg::Picture MakePicture(uint32_t w, uint32_t h, bool alpha, Fill fill, uint32
                 case Fill::Photo: {  // smooth shading with a little noise
                     const int n = int(rng() % 5) - 2;
                     p[0] = uint8_t(x / 3 + n), p[1] = uint8_t(y / 2 + n), p[2] = uint8_t((x + y) / 5 + n), p[3] = uint8_t(255 - x % 7);
+                    break;
+                }
+                case Fill::White:
+                    p[0] = p[1] = p[2] = p[3] = 255;
+                    break;
+                case Fill::Black:
+                    p[0] = p[1] = p[2] = p[3] = 0;
+                    break;
+                case Fill::Checker:
+                    p[0] = p[1] = p[2] = (x + y) % 2 ? 255 : 0, p[3] = (x + y) % 2 ? 0 : 255;
+                    break;
+                case Fill::RowStripes:
+                    p[0] = p[1] = p[2] = y % 2 ? 255 : 0, p[3] = 200;
+                    break;
+                case Fill::RepeatButOne: {
+                    // White, but for one pixel per row at the first, the last or another column.
+                    const uint32_t odd = y % 3 == 0 ? 0 : y % 3 == 1 ? w - 1 : (y * 37) % w;
+                    p[0] = p[1] = p[2] = p[3] = 255;
+                    if (x == odd) p[y % 4 == 0 ? 3 : y % 3] = uint8_t(y);
+                    break;
+                }
+                case Fill::Page: {
+                    // The desk's noise in the first and last columns, paper elsewhere, a few ink dots.
+                    const bool edge = x < 5 || x + 5 >= w;
+                    const bool ink = (x * 7 + y * 13) % 97 == 0;
+                    p[0] = p[1] = p[2] = edge ? uint8_t(rng() % 60) : ink ? uint8_t(20 + rng() % 40) : 255;
+                    p[3] = 255;
                     break;
                 }
             }
@@ -94,6 +127,38 @@ std::vector<uint8_t> PngtopamSamples(const std::vector<uint8_t>& png, const std:
     return std::vector<uint8_t>(pam.begin() + long(end + 7), pam.end());
 }
 
+// The PNG filter number of each row that gives the smallest sum of the filtered bytes taken as
+// signed values (the lowest number on a tie), worked out here from the file's own pixels.
+std::vector<int> BestFilters(const std::vector<uint8_t>& samples, uint32_t w, uint32_t h, size_t bpp) {
+    const size_t n = size_t(w) * bpp;
+    std::vector<int> best;
+    std::vector<uint8_t> zero(n, 0);
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t* cur = &samples[y * n];
+        const uint8_t* up = y ? &samples[(y - 1) * n] : zero.data();
+        uint64_t sums[5] = {};
+        for (size_t i = 0; i < n; ++i) {
+            const int x = cur[i], a = i >= bpp ? cur[i - bpp] : 0, b = up[i], c = i >= bpp ? up[i - bpp] : 0;
+            const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+            const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+            const int predicted[5] = {0, a, b, (a + b) / 2, paeth};
+            for (int f = 0; f < 5; ++f) sums[f] += uint64_t(std::abs(int(int8_t(uint8_t(x - predicted[f])))));
+        }
+        int choice = 0;
+        for (int f = 1; f < 5; ++f)
+            if (sums[f] < sums[choice]) choice = f;
+        best.push_back(choice);
+    }
+    return best;
+}
+
+std::vector<int> FileFilters(const PngImage& image) {
+    const size_t line = size_t(image.width) * (image.alpha ? 4 : 3) + 1;
+    std::vector<int> filters;
+    for (size_t p = 0; p < image.filtered.size(); p += line) filters.push_back(image.filtered[p]);
+    return filters;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Pictures cut into slices
 
@@ -130,6 +195,24 @@ const Shape kShapes[] = {
     {"one_column_rgba_one_row_slices", 1, 33, true, Fill::Photo, 1},
     {"one_pixel", 1, 1, false, Fill::Noise, 1},
     {"small_unsliced", 64, 40, true, Fill::Photo, 0},
+    // Flat pictures: runs of one byte longer than a match, across rows and slice boundaries, and
+    // reaching to the window's end (slices of one row of 4000 bytes and more see a window of whole
+    // runs).
+    {"white_rgb_slices", 1500, 50, false, Fill::White, 7},
+    {"white_rgba_one_row_slices", 3000, 9, true, Fill::White, 1},
+    {"black_rgb_slices", 700, 61, false, Fill::Black, 20},
+    {"black_rgba_unsliced", 333, 30, true, Fill::Black, 0},
+    {"white_one_row", 20000, 1, false, Fill::White, 1},
+    {"white_one_column", 1, 3000, true, Fill::White, 512},
+    {"white_one_pixel", 1, 1, true, Fill::White, 1},
+    {"checker_rgb_slices", 501, 40, false, Fill::Checker, 9},
+    {"checker_rgba_slices", 64, 64, true, Fill::Checker, 3},
+    {"row_stripes_rgb_slices", 999, 33, false, Fill::RowStripes, 4},
+    {"row_stripes_rgba_one_row_slices", 12, 10, true, Fill::RowStripes, 1},
+    {"repeat_but_one_rgb_slices", 1025, 60, false, Fill::RepeatButOne, 16},
+    {"repeat_but_one_rgba_slices", 33, 90, true, Fill::RepeatButOne, 30},
+    {"page_rgb_slices", 2000, 45, false, Fill::Page, 11},
+    {"page_rgba_slices_around_window", 2731, 30, true, Fill::Page, 3},
 };
 
 class PngSlices : public ::testing::TestWithParam<Shape> {};
@@ -154,6 +237,7 @@ TEST_P(PngSlices, EveryThreadCountWritesTheSameFileThatDecodesToThePixels) {
     PngImage image;
     EXPECT_EQ(ReaderSamples(first, s.alpha, why, &image), expected) << why;
     EXPECT_EQ(PngtopamSamples(first, s.name), Samples(pic, true)) << "pngtopam";
+    EXPECT_EQ(FileFilters(image), BestFilters(expected, s.w, s.h, s.alpha ? 4 : 3)) << "a row's filter is not the smallest";
 
     // Cutting the rows changes how they are compressed, never how they are filtered.
     const std::vector<uint8_t> whole = Encode(pic, 1, size_t(1) << 30);
@@ -200,6 +284,33 @@ TEST(PngSliceThreads, TheThreadSettingChangesNothingInTheFile) {
     cximg::SetPngEncoderThreads(before);
     for (size_t i = 1; i < files.size(); ++i) EXPECT_EQ(files[i], files[0]) << i;
     EXPECT_EQ(PngtopamSamples(files[0], "thread_setting"), Samples(pic));
+}
+
+TEST(PngSliceThreads, EncodingsOneAfterAnotherOrAtOnceShareNothing) {
+    // The encoder keeps its threads' buffers from one encoding to the next: a wide picture of many
+    // slices, then a narrow flat one, then the wide one again, each file as the first encoding of
+    // its picture wrote it; and two encodings running at the same time on two threads likewise.
+    const cximg::Picture wide = MakePicture(3000, 60, true, Fill::Noise, 3);
+    const cximg::Picture narrow = MakePicture(50, 300, false, Fill::Page, 4);
+    const size_t wideSlice = (3000 * 4 + 1) * 5, narrowSlice = (50 * 3 + 1) * 16;
+    const std::vector<uint8_t> wideFile = Encode(wide, 3, wideSlice);
+    const std::vector<uint8_t> narrowFile = Encode(narrow, 2, narrowSlice);
+    ASSERT_FALSE(wideFile.empty());
+    ASSERT_FALSE(narrowFile.empty());
+    EXPECT_EQ(Encode(wide, 2, wideSlice), wideFile);
+    EXPECT_EQ(Encode(narrow, 3, narrowSlice), narrowFile);
+    EXPECT_EQ(Encode(wide, 1, wideSlice), wideFile);
+    std::vector<uint8_t> a, b;
+    std::thread other([&] {
+        for (int i = 0; i < 3; ++i) a = Encode(wide, 2, wideSlice);
+    });
+    for (int i = 0; i < 3; ++i) b = Encode(narrow, 2, narrowSlice);
+    other.join();
+    EXPECT_EQ(a, wideFile);
+    EXPECT_EQ(b, narrowFile);
+    std::string why;
+    EXPECT_EQ(ReaderSamples(wideFile, true, why), Samples(wide)) << why;
+    EXPECT_EQ(ReaderSamples(narrowFile, false, why), Samples(narrow)) << why;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -276,6 +387,52 @@ TEST(DeflatePieces, PiecesJoinIntoOneStreamAtAnyCut) {
         EXPECT_EQ(back, data) << pieces << " pieces";
         EXPECT_LT(z.Size(), data.size()) << pieces << " pieces";
     }
+}
+
+TEST(DeflatePieces, AWindowOfRunsStillOffersEveryPlaceBetweenThem) {
+    // The window before the second piece: runs of one byte and runs of one RGBA colour, each
+    // followed by a short token of noise. The second piece repeats the tokens in another order, each
+    // with the four bytes after it: found through the window, each is one short match, so the two
+    // pieces cost little more than the same bytes whole. A window that lost the places where runs
+    // end would send the tokens again as literals.
+    std::mt19937 rng(5);
+    std::vector<uint8_t> data(3000);
+    for (auto& b : data) b = uint8_t(rng());
+    std::vector<size_t> tokens;
+    for (int i = 0; i < 240; ++i) {
+        if (i % 2)
+            data.insert(data.end(), 17 + rng() % 60, uint8_t(i % 3 ? 0 : 255));
+        else
+            for (size_t k = 2 + rng() % 15; k > 0; --k) data.insert(data.end(), {255, 255, 255, uint8_t(i)});
+        tokens.push_back(data.size());
+        for (int k = 0; k < 6; ++k) data.push_back(uint8_t(rng()));
+    }
+    data.insert(data.end(), 40, 0);
+    const size_t cut = data.size();
+    ASSERT_LT(cut - tokens[0], 32768u);  // every token lies in the window
+    std::shuffle(tokens.begin(), tokens.end(), rng);
+    for (size_t t : tokens) data.insert(data.end(), data.begin() + long(t), data.begin() + long(t) + 10);
+
+    auto compress = [&](std::vector<size_t> cuts) {
+        cximg::ByteSink z;
+        EXPECT_TRUE(z.Reserve(2));
+        z.End()[0] = 0x78, z.End()[1] = 0x01;
+        z.Advance(2);
+        cximg::DeflatePieceCompressor deflater;
+        for (size_t i = 0; i + 1 < cuts.size(); ++i) EXPECT_TRUE(deflater.Compress(data.data(), cuts[i], cuts[i + 1], i + 2 == cuts.size(), z));
+        const uint32_t adler = ReferenceAdler(data, 0, data.size());
+        EXPECT_TRUE(z.Reserve(4));
+        for (int k = 0; k < 4; ++k) z.End()[k] = uint8_t(adler >> (24 - 8 * k));
+        z.Advance(4);
+        std::vector<uint8_t> back;
+        std::string why;
+        EXPECT_TRUE(Inflate(z.Data(), z.Size(), back, why)) << why;
+        EXPECT_EQ(back, data);
+        return z.Size();
+    };
+    const size_t whole = compress({0, data.size()}), pieces = compress({0, cut, data.size()});
+    // Each token lost costs some six bytes more.
+    EXPECT_LT(pieces, whole + 60) << "whole " << whole;
 }
 
 TEST(DeflatePieces, EmptyAndTinyInputs) {
