@@ -15,6 +15,7 @@
 #include "bench/support/Endurance.h"
 #include "app/PictureRules.h"
 #include "app/ProgramObjects.h"
+#include "platform/cximage/include/ximaprepare.h"
 #include "testsupport/HostCommand.h"
 
 using namespace benchhost;
@@ -182,6 +183,38 @@ TEST_F(HostedProgram, StepFromTheReferenceBitmapGivesWhatAFreshBitmapOfTheRefere
         EXPECT_TRUE(SamePicture(*w.workingPicture.GetImage(), expected)) << "brightness after the right click";
         host.SliderTo(w.contrastSlider, 255);
         host.SliderTo(w.hueSlider, 1);
+    }
+}
+
+TEST_F(HostedProgram, TheMemoryMadeReadyForADroppedPictureIsAllUsedAndShowsNoOldPixels) {
+    // Pictures large enough (7.7 MB of pixels) for their memory to be made ready while they decode:
+    // a new size, the other way round, the same again (nothing new needed), then the first again.
+    CxImage landscape, portrait;
+    ASSERT_TRUE(DrawWorksheetPhoto(landscape, 1600, 1200, 5));
+    ASSERT_TRUE(DrawWorksheetPhoto(portrait, 1200, 1600, 6));
+    const std::wstring landscapePath = folder_ + L"\\landscape.bmp", portraitPath = folder_ + L"\\portrait.bmp";
+    ASSERT_TRUE(WriteBytes(Utf8(landscapePath), EncodeBmp24(landscape)));
+    ASSERT_TRUE(WriteBytes(Utf8(portraitPath), EncodeBmp24(portrait)));
+
+    AppHost& host = Host();
+    auto& w = host.Window();
+    for (const std::wstring& path : {landscapePath, portraitPath, portraitPath, landscapePath}) {
+        SCOPED_TRACE(Utf8(path));
+        const size_t unused = cximg::PreparedPiecesUnused();
+        host.DropFile(path);
+        EXPECT_EQ(cximg::PreparedPiecesUnused(), unused) << "every piece made ready was needed";
+        EXPECT_EQ(cximg::PreparedPiecesLeft(), 0u);
+        ASSERT_TRUE(w.workingPicture.GetImage()->IsValid());
+        // The reference taken on the drop holds the file's pixels after the hue pass, not the
+        // touched pages of a block made ready for it.
+        const CxImage& file = path == landscapePath ? landscape : portrait;
+        CxImage expected(file);
+        expected.Colorize(static_cast<uint8_t>(w.hueSlider.GetPosition()), static_cast<uint8_t>(w.hueSlider.GetPosition()), 1.0f);
+        EXPECT_TRUE(SamePicture(*GetReferencePicture().GetImage(), expected)) << "reference picture";
+        host.SliderTo(w.brightnessSlider, 320);
+        CxImage stepped = StepThroughAFreshBitmap(w, false);
+        EXPECT_TRUE(SamePicture(*w.workingPicture.GetImage(), stepped)) << "brightness step";
+        host.SliderTo(w.brightnessSlider, 255);
     }
 }
 

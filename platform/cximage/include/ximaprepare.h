@@ -33,7 +33,8 @@ struct PreparedPiece {
 };
 
 // Drops whatever an earlier call prepared and not taken, then starts preparing these pieces on a
-// worker thread, in their order. Pieces below 4 MB are left out (their first touch costs little).
+// worker thread, in their order. Pieces below 4 MB (their first touch costs little) and above
+// 256 MB (64 megapixels) are left out.
 void PrepareAhead(const std::vector<PreparedPiece>& pieces);
 
 // The prepared pixel block of exactly this size (its contents undefined), or null when none was
@@ -48,8 +49,10 @@ void* TakePreparedSurface(int32_t width, int32_t height, void** bits);
 // (the picture is shown, or its load failed).
 void DropPrepared();
 
-// How many pieces are waiting to be taken (prepared or not yet).
+// How many pieces are waiting to be taken (prepared or not yet), and how many were dropped
+// untaken since the program started (work done for nothing: what was asked for was not needed).
 size_t PreparedPiecesLeft();
+size_t PreparedPiecesUnused();
 
 // Makes fresh memory ready for use: the platform's way of bringing all its pages in at once, when
 // it has one (much cheaper than a fault per page where faults are slow), and, with touch, a zero

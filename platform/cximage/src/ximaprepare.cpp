@@ -14,9 +14,13 @@ namespace cximg {
 namespace {
 
 constexpr size_t kPrepareFrom = size_t(4) << 20;
+// Beyond this a piece is left to its user: memory made ready for a picture whose file may yet turn
+// out damaged should stay within reason.
+constexpr size_t kPrepareAtMost = size_t(256) << 20;
 constexpr size_t kPage = 4096;
 
 std::atomic<PageLocker> g_pageLocker{nullptr};
+std::atomic<size_t> g_unused{0};
 
 struct Piece {
     PreparedPiece asked;
@@ -33,7 +37,7 @@ struct Preparer {
     std::condition_variable changed;
     std::vector<Piece> pieces;
     std::thread worker;
-    bool stop = false;
+    std::atomic<bool> stop{false};
     SurfaceFactory factory;
 
     // At exit a worker still at work is waited for (a thread left joinable would end the program).
@@ -57,11 +61,24 @@ size_t SurfaceBytes(int32_t width, int32_t height) {
     return width > 0 ? size_t(width) * size_t(rows) * 4 : 0;
 }
 
-// Allocates and touches one piece (outside the lock).
-void Make(const PreparedPiece& asked, const SurfaceFactory& factory, Piece& into) {
+// Brings in the pages a few megabytes at a time, so that a drop of the pieces (a file that turned
+// out damaged) does not wait for the whole of a large piece. Stopping early only leaves pages to
+// fault in later.
+void PrepareInSteps(void* memory, size_t bytes, const std::atomic<bool>* stop) {
+    constexpr size_t kStep = size_t(4) << 20;
+    uint8_t* at = static_cast<uint8_t*>(memory);
+    for (size_t done = 0; done < bytes; done += kStep) {
+        if (stop && stop->load(std::memory_order_relaxed)) return;
+        PreparePages(at + done, bytes - done < kStep ? bytes - done : kStep, true);
+    }
+}
+
+// Allocates and touches one piece (outside the lock); stop, when given, cuts the touching short.
+void Make(const PreparedPiece& asked, const SurfaceFactory& factory, Piece& into,
+          const std::atomic<bool>* stop = nullptr) {
     if (asked.blockBytes) {
         into.block = new (std::nothrow) uint8_t[asked.blockBytes];
-        if (into.block) PreparePages(into.block, asked.blockBytes, true);
+        if (into.block) PrepareInSteps(into.block, asked.blockBytes, stop);
         return;
     }
     if (!factory.make) return;
@@ -72,7 +89,7 @@ void Make(const PreparedPiece& asked, const SurfaceFactory& factory, Piece& into
         if (factory.destroy) factory.destroy(surface);
         return;
     }
-    PreparePages(bits, SurfaceBytes(asked.width, asked.height), true);
+    PrepareInSteps(bits, SurfaceBytes(asked.width, asked.height), stop);
     into.surface = surface;
     into.bits = bits;
 }
@@ -94,7 +111,7 @@ void Work() {
         const SurfaceFactory factory = p.factory;
         held.unlock();
         Piece made;
-        Make(asked, factory, made);
+        Make(asked, factory, made, &p.stop);
         held.lock();
         // The list is only replaced after this thread is joined, so index i is still this piece.
         Piece& piece = p.pieces[i];
@@ -173,8 +190,13 @@ void DropPrepared() {
         factory = p.factory;
         p.stop = false;
     }
-    for (Piece& piece : left) Free(piece, factory);
+    for (Piece& piece : left) {
+        if (piece.state != Piece::State::Taken) g_unused.fetch_add(1, std::memory_order_relaxed);
+        Free(piece, factory);
+    }
 }
+
+size_t PreparedPiecesUnused() { return g_unused.load(std::memory_order_relaxed); }
 
 void PrepareAhead(const std::vector<PreparedPiece>& asked) {
     DropPrepared();
@@ -184,7 +206,7 @@ void PrepareAhead(const std::vector<PreparedPiece>& asked) {
         std::lock_guard<std::mutex> held(p.lock);
         for (const PreparedPiece& one : asked) {
             const size_t bytes = one.blockBytes ? one.blockBytes : SurfaceBytes(one.width, one.height);
-            if (bytes < kPrepareFrom) continue;
+            if (bytes < kPrepareFrom || bytes > kPrepareAtMost) continue;
             if (!one.blockBytes && !p.factory.make) continue;
             Piece piece;
             piece.asked = one;

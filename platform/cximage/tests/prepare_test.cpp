@@ -184,7 +184,9 @@ TEST_F(Prepared, DroppingOrPreparingAgainFreesWhatWasNotTaken) {
     void* bits = nullptr;
     void* taken = cximg::TakePreparedSurface(1500, -1000, &bits);
     ASSERT_NE(taken, nullptr);
+    const size_t unused = cximg::PreparedPiecesUnused();
     cximg::PrepareAhead({Surface(1024, 1024)});
+    EXPECT_EQ(cximg::PreparedPiecesUnused(), unused + 2) << "the surface and the block were not taken";
     EXPECT_EQ(cximg::TakePreparedSurface(1500, 1000, &bits), nullptr) << "the earlier list is gone";
     EXPECT_EQ(cximg::PreparedPiecesLeft(), 1u);
     cximg::DropPrepared();
@@ -194,9 +196,13 @@ TEST_F(Prepared, DroppingOrPreparingAgainFreesWhatWasNotTaken) {
     EXPECT_EQ(g_made.load(), g_destroyed.load());
 }
 
-TEST_F(Prepared, SmallPiecesAndSurfacesWithoutAFactoryAreLeftOut) {
+TEST_F(Prepared, SmallAndHugePiecesAndSurfacesWithoutAFactoryAreLeftOut) {
     cximg::PrepareAhead({Block(size_t(1) << 20), Surface(100, 100)});
     EXPECT_EQ(cximg::PreparedPiecesLeft(), 0u);
+    // Beyond 64 megapixels nothing is made ahead (a damaged file may claim any size).
+    cximg::PrepareAhead({Block((size_t(256) << 20) + 4), Surface(16384, 4097)});
+    EXPECT_EQ(cximg::PreparedPiecesLeft(), 0u);
+    EXPECT_EQ(g_made.load(), 0);
     cximg::SetSurfaceFactory(cximg::SurfaceFactory());
     cximg::PrepareAhead({Surface(2000, 1000), Block(kBlock)});
     EXPECT_EQ(cximg::PreparedPiecesLeft(), 1u);
