@@ -16,6 +16,7 @@
 #include "platform/cximage/include/ximaview.h"
 
 using namespace rg_Zarno_YuanChuangRuanJian;
+using drawtest::SurfacePixels;
 using drawtest::TestWindow;
 
 namespace {
@@ -36,14 +37,6 @@ CxImage NoisePicture(uint32_t width, uint32_t height, uint32_t seed, bool alpha)
         }
     }
     return picture;
-}
-
-std::vector<uint32_t> SurfacePixels(const rg_NeiCunHuaBan& painter) {
-    DIBSECTION section = {};
-    if (GetObjectW(painter.GetSurfaceBitmap(), sizeof(section), &section) != static_cast<int>(sizeof(section))) return {};
-    GdiFlush();
-    const uint32_t* bits = static_cast<const uint32_t*>(section.dsBm.bmBits);
-    return std::vector<uint32_t>(bits, bits + static_cast<size_t>(section.dsBm.bmWidth) * section.dsBm.bmHeight);
 }
 
 // Something other than the picture on the surface first, so that pixels the picture does not

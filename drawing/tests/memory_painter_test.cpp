@@ -16,6 +16,7 @@
 #include "testsupport/Pump.h"
 
 using namespace rg_Zarno_YuanChuangRuanJian;
+using drawtest::SurfacePixels;
 using drawtest::TestWindow;
 
 namespace {
@@ -109,15 +110,6 @@ TEST(MemoryPainter, AttachBuildsABottomUpThirtyTwoBitSurfaceOfTheClientSize) {
     EXPECT_EQ(painter.GetClientRectangle().bottom, 71);
     EXPECT_TRUE(painter.HasGraphics());
     EXPECT_EQ(painter.GetGraphicsStatus(), 0);
-}
-
-// Every pixel of the painter's surface (32-bit values, in storage order).
-std::vector<uint32_t> SurfacePixels(const rg_NeiCunHuaBan& painter) {
-    DIBSECTION section = {};
-    if (GetObjectW(painter.GetSurfaceBitmap(), sizeof(section), &section) != static_cast<int>(sizeof(section))) return {};
-    GdiFlush();
-    const uint32_t* bits = static_cast<const uint32_t*>(section.dsBm.bmBits);
-    return std::vector<uint32_t>(bits, bits + static_cast<size_t>(section.dsBm.bmWidth) * section.dsBm.bmHeight);
 }
 
 TEST(MemoryPainter, ReattachingGivesASurfaceAsNewAsAFreshOne) {

@@ -278,4 +278,12 @@ std::vector<uint8_t> MakeTiffCmyk(int width, int height, const std::vector<uint8
     return f;
 }
 
+std::vector<uint32_t> SurfacePixels(const rg_Zarno_YuanChuangRuanJian::rg_NeiCunHuaBan& painter) {
+    DIBSECTION section = {};
+    if (GetObjectW(painter.GetSurfaceBitmap(), sizeof(section), &section) != static_cast<int>(sizeof(section))) return {};
+    GdiFlush();
+    const uint32_t* bits = static_cast<const uint32_t*>(section.dsBm.bmBits);
+    return std::vector<uint32_t>(bits, bits + static_cast<size_t>(section.dsBm.bmWidth) * section.dsBm.bmHeight);
+}
+
 }  // namespace drawtest

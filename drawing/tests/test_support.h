@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "drawing/MemoryPainter.h"
+
 namespace drawtest {
 
 // A visible top-level popup window of a plain class with a white background, at (x, y) with the given
@@ -33,6 +35,9 @@ struct Pixels {
     uint32_t at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
 };
 Pixels ReadWindow(HWND hwnd);
+
+// Every pixel of a painter's surface (32-bit values, in storage order); empty without a surface.
+std::vector<uint32_t> SurfacePixels(const rg_Zarno_YuanChuangRuanJian::rg_NeiCunHuaBan& painter);
 
 // Encoders of test pictures.
 struct Rgba {

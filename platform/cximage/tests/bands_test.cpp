@@ -12,22 +12,11 @@
 
 #include "platform/cximage/include/ximacore.h"
 #include "platform/cximage/include/ximaview.h"
+#include "platform/cximage/tests/test_util.h"
 
 namespace {
 
-CxImage Noise(uint32_t w, uint32_t h, bool alpha, uint32_t seed) {
-    CxImage picture;
-    picture.Create(w, h, alpha);
-    uint32_t state = seed * 2654435761u + 7;
-    for (uint32_t y = 0; y < h; ++y) {
-        uint8_t* row = picture.GetRow(y);
-        for (uint32_t x = 0; x < w * 4; ++x) {
-            state = state * 1664525u + 1013904223u;
-            row[x] = (!alpha && x % 4 == 3) ? 255 : uint8_t(state >> 24);
-        }
-    }
-    return picture;
-}
+using cxtest::NoisePicture;
 
 bool SameBytes(const CxImage& a, const CxImage& b) {
     if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight()) return false;
@@ -96,8 +85,8 @@ TEST(PixelBands, AdjustmentsGiveTheSameBytesOnAnyThreadCountWithAnyKernels) {
     uint32_t seed = 1;
     for (const Size& size : kSizes)
         for (bool alpha : {false, true}) {
-            const CxImage source = Noise(size.w, size.h, alpha, seed++);
-            const CxImage stale = Noise(size.w, size.h, !alpha, 999);
+            const CxImage source = NoisePicture(size.w, size.h, alpha, seed++);
+            const CxImage stale = NoisePicture(size.w, size.h, !alpha, 999);
             CxImage picture, expected;
             for (const Step& step : Steps())
                 for (int road = 0; road < 3; ++road) {  // in place, in place with a selection, from the source
@@ -129,7 +118,7 @@ TEST(PixelBands, AdjustmentsGiveTheSameBytesOnAnyThreadCountWithAnyKernels) {
 // on the whole picture, at a lower level proportionally, on every thread count.
 TEST(PixelBands, SelectionsLimitTheAdjustmentOnEveryThreadCount) {
     Defaults restore;
-    const CxImage source = Noise(1031, 515, false, 5);
+    const CxImage source = NoisePicture(1031, 515, false, 5);
     CxImage whole = source;
     whole.Light(60, 40);
     for (unsigned threads : kThreads) {
@@ -150,7 +139,7 @@ TEST(PixelBands, SelectionsLimitTheAdjustmentOnEveryThreadCount) {
     }
     // Rectangles at full and lower levels over several bands of rows, in place and with each
     // adjustment: the same bytes on every thread count.
-    const CxImage large = Noise(1200, 700, true, 6);
+    const CxImage large = NoisePicture(1200, 700, true, 6);
     for (const Step& step : Steps()) {
         std::vector<uint8_t> expected;
         for (unsigned threads : kThreads) {
@@ -181,7 +170,7 @@ TEST(PixelBands, WindowCopiesAreTheViewAtScaleOne) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.picture.w << "x" << c.picture.h << " at " << c.x << "," << c.y << " window "
                                           << c.window.w << "x" << c.window.h);
-        const CxImage picture = Noise(c.picture.w, c.picture.h, false, seed++);
+        const CxImage picture = NoisePicture(c.picture.w, c.picture.h, false, seed++);
         CxImage view;
         ASSERT_TRUE(cximg::RenderAreaView(picture, cximg::ViewWindow{1.0, c.x, c.y, c.window.w, c.window.h}, view, 1));
         const std::vector<uint8_t> expected = Bytes(view);

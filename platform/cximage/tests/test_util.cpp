@@ -96,4 +96,18 @@ CxImage FromRgba(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t heig
     return img;
 }
 
+CxImage NoisePicture(uint32_t w, uint32_t h, bool alpha, uint32_t seed) {
+    CxImage picture;
+    picture.Create(w, h, alpha);
+    uint32_t state = seed * 2654435761u + 1;
+    for (uint32_t y = 0; y < h; ++y) {
+        uint8_t* row = picture.GetRow(y);
+        for (uint32_t x = 0; x < w * 4; ++x) {
+            state = state * 1664525u + 1013904223u;
+            row[x] = (!alpha && x % 4 == 3) ? 255 : uint8_t(state >> 24);
+        }
+    }
+    return picture;
+}
+
 }  // namespace cxtest

@@ -26,6 +26,9 @@ std::vector<uint8_t> ImageMagickRgba(const std::string& path, uint32_t& width, u
 // Largest difference between a decoded picture and R, G, B, A bytes; -1 when the sizes differ.
 int MaxDifference(const CxImage& img, const std::vector<uint8_t>& rgba, uint32_t width, uint32_t height);
 
+// A picture of w x h with pseudo-random bytes from the seed (alpha 255 unless alpha is asked for).
+CxImage NoisePicture(uint32_t w, uint32_t h, bool alpha, uint32_t seed);
+
 // A picture from R, G, B, A bytes, rows from the top.
 CxImage FromRgba(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t height, bool alpha);
 

@@ -8,25 +8,13 @@
 #include <cstring>
 
 #include "platform/cximage/include/ximaview.h"
+#include "platform/cximage/tests/test_util.h"
 
 namespace {
 
-using cximg::ViewWindow;
+using cxtest::NoisePicture;
 
-CxImage NoisePicture(uint32_t w, uint32_t h, bool alpha, uint32_t seed) {
-    CxImage picture;
-    picture.Create(w, h, alpha);
-    uint32_t state = seed * 2654435761u + 1;
-    for (uint32_t y = 0; y < h; ++y) {
-        uint8_t* row = picture.GetRow(y);
-        for (uint32_t x = 0; x < w * 4; ++x) {
-            state = state * 1664525u + 1013904223u;
-            row[x] = uint8_t(state >> 24);
-            if (!alpha && x % 4 == 3) row[x] = 255;
-        }
-    }
-    return picture;
-}
+using cximg::ViewWindow;
 
 // The exact area mean of channel c over view pixel (vx, vy); -1 when the pixel lies outside.
 double ExactMean(const CxImage& p, const ViewWindow& v, uint32_t vx, uint32_t vy, int c) {
