@@ -8,12 +8,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <cstring>
 #include <cwchar>
 #include <new>
 #include <vector>
 
 #include "platform/cximage/src/internal.h"
+#include "platform/cximage/src/workers.h"
 #include "platform/cximage/win/com.h"
 #include "platform/cximage/include/ximage.h"
 #include "platform/cximage/include/ximaprepare.h"
@@ -630,7 +632,17 @@ bool CxImage::CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette, bool transpare
     if (DibRows(bitmap, rows, stride, dibWidth, dibHeight)) {
         // A 32-bit DIB section (what MakeBitmap makes) is read straight from its pixels, with the
         // scan below folded into the copy: one pass instead of GetDIBits' copy and a second read.
-        CopyRowsNoting(rows, stride, pic.px.get(), pic.width, pic.height, any, all);
+        // Bands of rows on the library's workers for a large picture, each noting its own bytes.
+        const size_t bandRows = std::max<size_t>(1, cximg::kBandPixels / pic.width);
+        std::mutex noted;
+        cximg::ForRanges(pic.height, bandRows, cximg::PixelPassThreads(), [&](size_t first, size_t end) {
+            uint32_t bandAny = 0, bandAll = 0xFFFFFFFFu;
+            CopyRowsNoting(rows + ptrdiff_t(first) * stride, stride, pic.px.get() + first * size_t(pic.width) * 4,
+                           pic.width, uint32_t(end - first), bandAny, bandAll);
+            std::lock_guard<std::mutex> hold(noted);
+            any |= bandAny;
+            all &= bandAll;
+        });
     } else {
         HDC screen = ScreenDc();
         bool copied = GetDIBits(screen, bitmap, 0, pic.height, pic.px.get(), &bi, DIB_RGB_COLORS) == int(pic.height);
