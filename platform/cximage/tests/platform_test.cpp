@@ -407,6 +407,37 @@ TEST(Bitmap, DibSectionsOfEitherRowOrderReadAsGetDIBitsReadsThem) {
             }
 }
 
+TEST(Bitmap, ALargeDibSectionIsReadInBandsThatNoteTheFourthBytesTogether) {
+    // 1024 x 700 is read in bands of 256 rows: one fourth byte that differs from the rest, in the
+    // last (short) band or in the middle one, decides the alpha state of the whole picture.
+    const LONG w = 1024, h = 700;
+    struct Case {
+        uint32_t fourth;  // of every pixel but one
+        LONG oddRow;
+        uint32_t oddFourth;
+        bool alpha;
+    };
+    for (const Case& c : {Case{0, 650, 7, true}, Case{255, 400, 254, true}, Case{0, 10, 0, false},
+                          Case{255, 699, 255, false}})
+        for (bool fromTop : {true, false}) {
+            SCOPED_TRACE(::testing::Message() << "odd row " << c.oddRow << " from top " << fromTop);
+            std::vector<uint32_t> px(size_t(w) * h);
+            for (size_t i = 0; i < px.size(); ++i) px[i] = (uint32_t(i * 2654435761u) & 0xFFFFFF) | (c.fourth << 24);
+            uint32_t& odd = px[size_t(c.oddRow) * w + 333];
+            odd = (odd & 0xFFFFFF) | (c.oddFourth << 24);
+            HBITMAP bmp = Dib32(w, h, fromTop, px);
+            ASSERT_NE(bmp, nullptr);
+            std::vector<uint32_t> expected = ReadBack(bmp, w, h);
+            if (c.fourth == 0 && c.oddFourth == 0)
+                for (uint32_t& v : expected) v |= 0xFF000000u;  // drawn by GDI: opaque
+            CxImage img;
+            ASSERT_TRUE(img.CreateFromHBITMAP(bmp));
+            EXPECT_EQ(std::memcmp(img.GetRow(0), expected.data(), expected.size() * 4), 0);
+            EXPECT_EQ(img.AlphaIsValid(), c.alpha);
+            DeleteObject(bmp);
+        }
+}
+
 TEST(Bitmap, CopyToBitmapRefillsABitmapOfItsKindAndSize) {
     CxImage first = Pattern(61, 35, false), second = Pattern(61, 35, true);
     second.Light(40, 10);
