@@ -156,10 +156,10 @@ private:
     void ApplyLightSliders(CxImage& picture, const CxImage* from = nullptr);
     // The hue pass on the working picture, then a reference when none is valid.
     void InitialHuePass();
-    // Reads the file into `decoded`; on failure tells the user (one message at a time) and answers false.
     // Starts making ready, on a worker thread while the file decodes, the fresh memory that showing
     // the picture its header claims will need.
     void PrepareForShowing(const CWString& path);
+    // Reads the file into `decoded`; on failure tells the user (one message at a time) and answers false.
     bool DecodeFile(const CWString& path, CxImage& decoded);
     // The decoded file becomes the working picture with the current slider settings applied.
     void ShowDecodedFile(CxImage& decoded);

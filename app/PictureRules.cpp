@@ -1,14 +1,14 @@
 #include "app/PictureRules.h"
 
-#include "platform/cximage/include/ximacore.h"
-
 #include <windows.h>
 
 #include <cstdio>
-#include <utility>
 #include <cwchar>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "platform/cximage/include/ximacore.h"
 
 namespace rg_Zarno_YangLi {
 
