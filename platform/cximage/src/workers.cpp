@@ -114,6 +114,10 @@ void ForRanges(size_t count, size_t grain, unsigned threads, const std::function
     });
 }
 
+void ForRowBands(size_t rows, size_t rowPixels, const std::function<void(size_t, size_t)>& body) {
+    ForRanges(rows, std::max<size_t>(1, kBandPixels / std::max<size_t>(1, rowPixels)), PixelPassThreads(), body);
+}
+
 void CopyPixelsTo(const CxImage& picture, int64_t originX, int64_t originY, uint32_t width, uint32_t height,
                   uint8_t* target, ptrdiff_t stride, const uint32_t* beyond) {
     if (!picture.IsValid() || !target || width == 0 || height == 0) return;
@@ -124,8 +128,7 @@ void CopyPixelsTo(const CxImage& picture, int64_t originX, int64_t originY, uint
     auto fill = [&](uint8_t* row, int64_t from, int64_t to) {
         if (beyond && to > from) std::fill(reinterpret_cast<uint32_t*>(row) + from, reinterpret_cast<uint32_t*>(row) + to, *beyond);
     };
-    const size_t bandRows = std::max<size_t>(1, kBandPixels / width);
-    ForRanges(height, bandRows, PixelPassThreads(), [&](size_t first, size_t end) {
+    ForRowBands(height, width, [&](size_t first, size_t end) {
         for (size_t y = first; y < end; ++y) {
             uint8_t* row = target + ptrdiff_t(y) * stride;
             const int64_t py = originY + int64_t(y);

@@ -27,4 +27,8 @@ void RunParts(unsigned parts, unsigned threads, const std::function<void(unsigne
 // above 1 and more than one range, on the shared workers, else in one call on this thread.
 void ForRanges(size_t count, size_t grain, unsigned threads, const std::function<void(size_t, size_t)>& body);
 
+// Runs body(first, end) over the rows [0, rows) of a pass over pixels, rows rowPixels wide, in bands
+// of about kBandPixels pixels (at least one row), with PixelPassThreads() threads.
+void ForRowBands(size_t rows, size_t rowPixels, const std::function<void(size_t, size_t)>& body);
+
 }  // namespace cximg

@@ -36,9 +36,7 @@ void ForSelected(Picture& pic, const uint8_t* mask, const CxRect& box, FullSpan 
         return;
     }
     if (box.bottom < box.top || box.right < box.left) return;
-    const size_t boxWidth = size_t(box.right - box.left + 1);
-    const size_t bandRows = std::max<size_t>(1, kBandPixels / boxWidth);
-    cximg::ForRanges(size_t(box.bottom - box.top + 1), bandRows, AdjustThreads(), [&](size_t first, size_t end) {
+    cximg::ForRowBands(size_t(box.bottom - box.top + 1), size_t(box.right - box.left + 1), [&](size_t first, size_t end) {
         for (int32_t y = box.top + int32_t(first); y < box.top + int32_t(end); ++y) {
             uint8_t* row = pic.Row(uint32_t(y));
             const uint8_t* m = mask + size_t(y) * pic.width;

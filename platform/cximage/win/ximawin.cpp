@@ -633,9 +633,8 @@ bool CxImage::CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette, bool transpare
         // A 32-bit DIB section (what MakeBitmap makes) is read straight from its pixels, with the
         // scan below folded into the copy: one pass instead of GetDIBits' copy and a second read.
         // Bands of rows on the library's workers for a large picture, each noting its own bytes.
-        const size_t bandRows = std::max<size_t>(1, cximg::kBandPixels / pic.width);
         std::mutex noted;
-        cximg::ForRanges(pic.height, bandRows, cximg::PixelPassThreads(), [&](size_t first, size_t end) {
+        cximg::ForRowBands(pic.height, pic.width, [&](size_t first, size_t end) {
             uint32_t bandAny = 0, bandAll = 0xFFFFFFFFu;
             CopyRowsNoting(rows + ptrdiff_t(first) * stride, stride, pic.px.get() + first * size_t(pic.width) * 4,
                            pic.width, uint32_t(end - first), bandAny, bandAll);
