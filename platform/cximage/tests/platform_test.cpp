@@ -644,6 +644,25 @@ TEST(PngEncode, WicReadsBackEveryPixel) {
     }
 }
 
+// Encodes src on one thread and on `threads` (the file in `several`): the two files are the same,
+// and WIC reads back src's pixels and alpha state from it.
+void ExpectSameFileOnThreadsAndReadBack(CxImage& src, unsigned threads, std::vector<uint8_t>& several) {
+    SCOPED_TRACE(::testing::Message() << "alpha " << src.AlphaIsValid() << ", " << threads << " threads");
+    const unsigned before = cximg::GetPngEncoderThreads();
+    std::vector<uint8_t> one;
+    cximg::SetPngEncoderThreads(1);
+    const bool encodedOnOne = src.Encode(one, CXIMAGE_FORMAT_PNG);
+    cximg::SetPngEncoderThreads(threads);
+    const bool encoded = src.Encode(several, CXIMAGE_FORMAT_PNG);
+    cximg::SetPngEncoderThreads(before);
+    ASSERT_TRUE(encodedOnOne && encoded) << src.GetLastError();
+    EXPECT_EQ(several, one);
+    CxImage back;
+    ASSERT_TRUE(back.Decode(several.data(), several.size(), CXIMAGE_FORMAT_PNG)) << back.GetLastError();
+    EXPECT_TRUE(SamePixels(src, back));
+    EXPECT_EQ(back.AlphaIsValid(), src.AlphaIsValid());
+}
+
 TEST(PngEncode, WicReadsBackASlicedNoisePictureWrittenOnSeveralThreads) {
     // Noise makes every slice a mix of stored and coded blocks; the sizes give several slices.
     std::mt19937 rng(99);
@@ -654,19 +673,8 @@ TEST(PngEncode, WicReadsBackASlicedNoisePictureWrittenOnSeveralThreads) {
         ASSERT_TRUE(src.Create(w, h, alpha));
         for (uint32_t y = 0; y < h; ++y)
             for (uint32_t x = 0; x < w * 4; ++x) src.GetRow(y)[x] = alpha || x % 4 != 3 ? uint8_t(rng()) : 255;
-        const unsigned before = cximg::GetPngEncoderThreads();
-        std::vector<uint8_t> one, several;
-        cximg::SetPngEncoderThreads(1);
-        ASSERT_TRUE(src.Encode(one, CXIMAGE_FORMAT_PNG));
-        cximg::SetPngEncoderThreads(4);
-        const bool encoded = src.Encode(several, CXIMAGE_FORMAT_PNG);
-        cximg::SetPngEncoderThreads(before);
-        ASSERT_TRUE(encoded) << src.GetLastError();
-        EXPECT_EQ(several, one) << alpha;
-        CxImage back;
-        ASSERT_TRUE(back.Decode(several.data(), several.size(), CXIMAGE_FORMAT_PNG)) << back.GetLastError();
-        EXPECT_TRUE(SamePixels(src, back)) << alpha;
-        EXPECT_EQ(back.AlphaIsValid(), alpha);
+        std::vector<uint8_t> several;
+        ExpectSameFileOnThreadsAndReadBack(src, 4, several);
     }
 }
 
@@ -690,20 +698,9 @@ TEST(PngEncode, WicReadsBackAWhitenedPageWrittenOnSeveralThreads) {
                 p[0] = p[1] = p[2] = v;
                 p[3] = alpha ? uint8_t(v ^ 0x80) : 255;
             }
-        const unsigned before = cximg::GetPngEncoderThreads();
-        std::vector<uint8_t> one, several;
-        cximg::SetPngEncoderThreads(1);
-        ASSERT_TRUE(src.Encode(one, CXIMAGE_FORMAT_PNG));
-        cximg::SetPngEncoderThreads(3);
-        const bool encoded = src.Encode(several, CXIMAGE_FORMAT_PNG);
-        cximg::SetPngEncoderThreads(before);
-        ASSERT_TRUE(encoded) << src.GetLastError();
-        EXPECT_EQ(several, one) << alpha;
+        std::vector<uint8_t> several;
+        ExpectSameFileOnThreadsAndReadBack(src, 3, several);
         EXPECT_LT(several.size(), size_t(w) * h / 4) << alpha;
-        CxImage back;
-        ASSERT_TRUE(back.Decode(several.data(), several.size(), CXIMAGE_FORMAT_PNG)) << back.GetLastError();
-        EXPECT_TRUE(SamePixels(src, back)) << alpha;
-        EXPECT_EQ(back.AlphaIsValid(), alpha);
     }
 }
 
