@@ -67,6 +67,18 @@ void CopyRowsNoting(const uint8_t* src, ptrdiff_t srcStride, uint8_t* dst, uint3
     all = sall & lanes[4] & lanes[5] & lanes[6] & lanes[7];
 }
 
+// The header of a 32-bit BI_RGB DIB of width x |height| (rows from the top for a negative height).
+BITMAPINFO Bgra32Info(LONG width, LONG height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
 // The pixels of a 32-bit BI_RGB DIB section, as GetDIBits would give them in 32-bit rows from the
 // top (which copies such pixels unchanged, fourth byte included): the first row from the top and the
 // step from one row to the next. False for every other kind of bitmap, and when the row order
@@ -90,13 +102,7 @@ bool DibRows(HBITMAP bitmap, const uint8_t*& first, ptrdiff_t& stride, LONG& wid
     bool fromTop = true;
     if (r < height / 2) {
         std::vector<uint8_t> line(rowBytes);
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = height;  // scan lines counted from the bottom
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bi = Bgra32Info(width, height);  // scan lines counted from the bottom
         HDC screen = GetDC(nullptr);
         const int got = GetDIBits(screen, bitmap, UINT(height - 1 - r), 1, line.data(), &bi, DIB_RGB_COLORS);
         ReleaseDC(nullptr, screen);
@@ -463,13 +469,7 @@ bool LockPagesIn(void* memory, size_t bytes) {
 // A 32-bit DIB section of the size (rows top-down for a negative height), as MakeBitmap and the
 // drawing surfaces make them.
 void* MakeDibSurface(int32_t width, int32_t height, void** bits) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = Bgra32Info(width, height);
     return CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
@@ -539,13 +539,7 @@ bool CxImage::LoadResource(HRSRC resource, uint32_t imagetype, HMODULE module) {
 HBITMAP CxImage::MakeBitmap(HDC dc, bool transparency) {
     (void)transparency;
     if (!IsValid()) return nullptr;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = LONG(GetWidth());
-    bi.bmiHeader.biHeight = -LONG(GetHeight());  // rows from the top, like ours
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = Bgra32Info(LONG(GetWidth()), -LONG(GetHeight()));  // rows from the top, like ours
     void* bits = nullptr;
     // One made ready while the picture decoded, when the program asked for one of this size.
     HBITMAP bmp = static_cast<HBITMAP>(cximg::TakePreparedSurface(bi.bmiHeader.biWidth, bi.bmiHeader.biHeight, &bits));
@@ -574,13 +568,7 @@ bool CxImage::CopyToBitmap(HBITMAP bitmap) const {
         ds.dsBm.bmWidthBytes != LONG(GetWidth()) * 4)
         return false;
     // SetDIBits places the rows in the bitmap's own order and keeps all four bytes of each pixel.
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = LONG(GetWidth());
-    bi.bmiHeader.biHeight = -LONG(GetHeight());
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = Bgra32Info(LONG(GetWidth()), -LONG(GetHeight()));
     GdiFlush();
     HDC screen = ScreenDc();
     const int lines = SetDIBits(screen, bitmap, 0, GetHeight(), GetRow(0), &bi, DIB_RGB_COLORS);
@@ -615,13 +603,7 @@ bool CxImage::CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette, bool transpare
     }
     // GetDIBits gives every kind of bitmap (DIB sections of any depth and orientation, device
     // bitmaps, palette bitmaps) as 32-bit rows from the top; 32-bit sources keep their fourth byte.
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = LONG(pic.width);
-    bi.bmiHeader.biHeight = -LONG(pic.height);
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = Bgra32Info(LONG(pic.width), -LONG(pic.height));
     GdiFlush();
     uint32_t* px = reinterpret_cast<uint32_t*>(pic.px.get());
     const size_t n = size_t(pic.width) * pic.height;
@@ -679,13 +661,7 @@ long CxImage::Draw(HDC dc, long x, long y, long cx, long cy, RECT* clip, bool sm
     const LONG w = LONG(GetWidth()), h = LONG(GetHeight());
     if (cx < 0) cx = w;
     if (cy < 0) cy = h;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = Bgra32Info(w, -h);
     const bool alpha = AlphaIsValid();
     if (!alpha && cx == w && cy == h && !flipY) {
         // Opaque at natural size: straight from the picture's pixels, without a temporary bitmap (a
